@@ -1,0 +1,8 @@
+#pragma once
+
+// Programming-error checks. User input must never reach one of these: every
+// condition a user can cause is an error code reported through OutputList.
+[[noreturn]] void numlyraAssertFailed(const char *file, int line, const char *expression);
+
+#define NUMLYRA_ASSERT(expr) \
+    ((expr) ? static_cast<void>(0) : numlyraAssertFailed(__FILE__, __LINE__, #expr))

@@ -1,0 +1,68 @@
+#include "values/index_hash.h"
+
+#include "values/assert.h"
+
+IndexHash::IndexHash(const IndexHash &other)
+{
+    *this = other;
+}
+
+IndexHash &IndexHash::operator=(const IndexHash &other)
+{
+    if (this == &other)
+        return *this;
+    _chunks.clear();
+    _index = other._index;
+    _size = 0;
+    for (int i = 0; i < other._size; ++i) {
+        if (i % CHUNK == 0)
+            _chunks.push_back(std::make_unique<Pair[]>(CHUNK));
+        Pair &p = pair(i);
+        p.name = other.pair(i).name;
+        p.value = other.pair(i).value;
+        p.value.setTemporary(other.pair(i).value.isTemporary());
+        ++_size;
+    }
+    return *this;
+}
+
+int IndexHash::indexOf(const QString &name) const
+{
+    return _index.value(name, -1);
+}
+
+int IndexHash::insert(const QString &name, const Variable &value)
+{
+    NUMLYRA_ASSERT(!_index.contains(name));
+    if (_size % CHUNK == 0)
+        _chunks.push_back(std::make_unique<Pair[]>(CHUNK));
+    Pair &p = pair(_size);
+    p.name = name;
+    p.value = value;
+    _index.insert(name, _size);
+    return _size++;
+}
+
+int IndexHash::lookupOrInsert(const QString &name)
+{
+    const int position = indexOf(name);
+    return position >= 0 ? position : insert(name);
+}
+
+Variable &IndexHash::at(int position)
+{
+    NUMLYRA_ASSERT(position >= 0 && position < _size);
+    return pair(position).value;
+}
+
+const Variable &IndexHash::at(int position) const
+{
+    NUMLYRA_ASSERT(position >= 0 && position < _size);
+    return pair(position).value;
+}
+
+const QString &IndexHash::name(int position) const
+{
+    NUMLYRA_ASSERT(position >= 0 && position < _size);
+    return pair(position).name;
+}

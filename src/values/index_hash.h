@@ -1,0 +1,45 @@
+#pragma once
+
+#include "values/variable.h"
+
+#include <QHash>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+// The symbol table: (name, Variable) pairs in insertion order, addressed by
+// position (the 16-bit id compiled code uses), with a hash from name to
+// position. Positions never change and slots never move while the table
+// lives: entries are kept in chunks.
+class IndexHash {
+public:
+    IndexHash() = default;
+    IndexHash(const IndexHash &other);
+    IndexHash &operator=(const IndexHash &other);
+
+    // Position of an existing name, or -1.
+    int indexOf(const QString &name) const;
+    // Appends a new entry (the name must be absent) and returns its position.
+    int insert(const QString &name, const Variable &value = Variable::undefined());
+    // Position of the name, inserted with an absent value when missing.
+    int lookupOrInsert(const QString &name);
+
+    Variable &at(int position);
+    const Variable &at(int position) const;
+    const QString &name(int position) const;
+    int size() const { return _size; }
+
+private:
+    static constexpr int CHUNK = 64;
+    struct Pair {
+        QString name;
+        Variable value;
+    };
+    Pair &pair(int position) { return _chunks[size_t(position / CHUNK)][position % CHUNK]; }
+    const Pair &pair(int position) const { return _chunks[size_t(position / CHUNK)][position % CHUNK]; }
+
+    std::vector<std::unique_ptr<Pair[]>> _chunks; // m_PairList
+    QHash<QString, int> _index;
+    int _size = 0;
+};

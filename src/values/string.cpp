@@ -1,0 +1,126 @@
+#include "values/string.h"
+
+#include "values/assert.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+String::Data *String::allocate(int length)
+{
+    NUMLYRA_ASSERT(length >= 0);
+    auto *d = static_cast<Data *>(std::malloc(sizeof(Data) + size_t(length)));
+    if (!d)
+        return nullptr;
+    d->refCount = 1;
+    d->length = length;
+    d->text[length] = '\0';
+    return d;
+}
+
+String::String(const char *text) : String(text, text ? int(std::strlen(text)) : 0) {}
+
+String::String(const char *text, int length)
+{
+    if (length <= 0)
+        return;
+    _data = allocate(length);
+    if (!_data)
+        throw std::bad_alloc();
+    std::memcpy(_data->text, text, size_t(length));
+}
+
+String::String(const QByteArray &bytes) : String(bytes.constData(), int(bytes.size())) {}
+
+String String::fromQString(const QString &text)
+{
+    return String(text.toLatin1());
+}
+
+String::String(const String &other) noexcept : _data(other._data)
+{
+    if (_data) {
+        NUMLYRA_ASSERT(_data->refCount > 0);
+        ++_data->refCount;
+    }
+}
+
+String &String::operator=(const String &other) noexcept
+{
+    if (_data != other._data) {
+        String copy(other);
+        release();
+        _data = copy._data;
+        copy._data = nullptr;
+    }
+    return *this;
+}
+
+String &String::operator=(String &&other) noexcept
+{
+    if (this != &other) {
+        release();
+        _data = other._data;
+        other._data = nullptr;
+    }
+    return *this;
+}
+
+void String::release() noexcept
+{
+    if (!_data)
+        return;
+    --_data->refCount;
+    NUMLYRA_ASSERT(_data->refCount >= 0);
+    if (_data->refCount == 0)
+        std::free(_data);
+    _data = nullptr;
+}
+
+char String::at(int i) const
+{
+    NUMLYRA_ASSERT(i >= 0 && i < length());
+    return _data->text[i];
+}
+
+int String::compare(const String &other) const noexcept
+{
+    if (isEmpty() || other.isEmpty())
+        return (isEmpty() ? 0 : 1) - (other.isEmpty() ? 0 : 1);
+    return std::strcmp(text(), other.text());
+}
+
+bool String::operator==(const String &other) const noexcept
+{
+    if (_data == other._data)
+        return true;
+    return length() == other.length() && std::memcmp(text(), other.text(), size_t(length())) == 0;
+}
+
+bool String::concat(const String &a, const String &b, String &out)
+{
+    if (a.length() > 0x7ffffff0 - b.length())
+        return false;
+    const int total = a.length() + b.length();
+    if (total == 0) {
+        out = String();
+        return true;
+    }
+    if (b.isEmpty()) {
+        out = a;
+        return true;
+    }
+    if (a.isEmpty()) {
+        out = b;
+        return true;
+    }
+    Data *d = allocate(total);
+    if (!d)
+        return false;
+    std::memcpy(d->text, a.text(), size_t(a.length()));
+    std::memcpy(d->text + a.length(), b.text(), size_t(b.length()));
+    String result;
+    result._data = d;
+    out = std::move(result);
+    return true;
+}

@@ -1,0 +1,308 @@
+#include "values/vector.h"
+
+#include "values/assert.h"
+
+#include <cstring>
+#include <new>
+
+Vector::Vector(VariableType type) : _type(type)
+{
+    if (type < BOOLEAN_TYPE || type > STRING_TYPE)
+        numlyraAssertFailed(__FILE__, __LINE__, "Vector(type): type is not valid");
+}
+
+Vector::Vector(const Vector &other) noexcept
+    : _data(other._data), _rowCount(other._rowCount), _columnCount(other._columnCount), _type(other._type)
+{
+    if (_data) {
+        NUMLYRA_ASSERT(_data->refCount > 0);
+        ++_data->refCount;
+    }
+}
+
+Vector::Vector(Vector &&other) noexcept
+    : _data(other._data), _rowCount(other._rowCount), _columnCount(other._columnCount), _type(other._type)
+{
+    other._data = nullptr;
+    other._rowCount = other._columnCount = 0;
+    other._type = UNDEFINED_TYPE;
+}
+
+Vector &Vector::operator=(const Vector &other) noexcept
+{
+    if (this != &other) {
+        Vector copy(other);
+        *this = std::move(copy);
+    }
+    return *this;
+}
+
+Vector &Vector::operator=(Vector &&other) noexcept
+{
+    if (this != &other) {
+        release();
+        _data = other._data;
+        _rowCount = other._rowCount;
+        _columnCount = other._columnCount;
+        _type = other._type;
+        other._data = nullptr;
+        other._rowCount = other._columnCount = 0;
+        other._type = UNDEFINED_TYPE;
+    }
+    return *this;
+}
+
+bool Vector::create(VariableType type, uint32_t rows, uint32_t columns, Vector &out)
+{
+    const uint64_t n = uint64_t(rows) * columns;
+    if (n > 0xfffffffeu)
+        return false;
+    Vector v(type);
+    if (n > 0) {
+        v._data = VectorImpl::create(type, uint32_t(n), uint32_t(n));
+        if (!v._data)
+            return false;
+        v._rowCount = rows;
+        v._columnCount = columns;
+    }
+    out = std::move(v);
+    return true;
+}
+
+void Vector::release() noexcept
+{
+    if (_data) {
+        --_data->refCount;
+        NUMLYRA_ASSERT(_data->refCount >= 0);
+        if (_data->refCount == 0)
+            VectorImpl::destroy(_data, _type);
+        _data = nullptr;
+    }
+    _rowCount = _columnCount = 0;
+}
+
+void Vector::setSize(uint32_t rows, uint32_t columns)
+{
+    if (rows == 0 || columns == 0) {
+        NUMLYRA_ASSERT(count() == 0);
+        _rowCount = _columnCount = 0;
+        return;
+    }
+    NUMLYRA_ASSERT(uint64_t(rows) * columns == count());
+    NUMLYRA_ASSERT(count() % rows == 0);
+    NUMLYRA_ASSERT(count() % columns == 0);
+    _rowCount = rows;
+    _columnCount = columns;
+}
+
+void Vector::checkType(VariableType expected, const char *what) const
+{
+    if (_type != expected)
+        numlyraAssertFailed(__FILE__, __LINE__, what);
+}
+
+bool Vector::getBoolean(uint32_t i) const
+{
+    checkType(BOOLEAN_TYPE, "_type == BOOLEAN_TYPE");
+    NUMLYRA_ASSERT(i < count());
+    return static_cast<const bool *>(_data->items())[i];
+}
+
+int32_t Vector::getInteger(uint32_t i) const
+{
+    checkType(INTEGER_TYPE, "_type == INTEGER_TYPE");
+    NUMLYRA_ASSERT(i < count());
+    return static_cast<const int32_t *>(_data->items())[i];
+}
+
+double Vector::getDouble(uint32_t i) const
+{
+    checkType(DOUBLE_TYPE, "_type == DOUBLE_TYPE");
+    NUMLYRA_ASSERT(i < count());
+    return static_cast<const double *>(_data->items())[i];
+}
+
+const String &Vector::getString(uint32_t i) const
+{
+    checkType(STRING_TYPE, "_type == STRING_TYPE");
+    NUMLYRA_ASSERT(i < count());
+    return static_cast<const String *>(_data->items())[i];
+}
+
+// The four cases of an element write: no block yet, unshared and too small,
+// shared (clone), or in place. Capacity grows geometrically.
+bool Vector::prepareWrite(uint32_t i)
+{
+    NUMLYRA_ASSERT(_type != UNDEFINED_TYPE);
+    if (i == 0xffffffffu)
+        return false;
+    const uint32_t needed = i + 1;
+    if (!_data) {
+        _data = VectorImpl::create(_type, needed, 0);
+        if (!_data)
+            return false;
+    } else if (_data->refCount > 1) {
+        uint32_t capacity = _data->capacity > needed ? _data->capacity : needed;
+        if (capacity < _data->size)
+            capacity = _data->size;
+        VectorImpl *copy = VectorImpl::clone(_data, _type, capacity);
+        if (!copy)
+            return false;
+        --_data->refCount;
+        _data = copy;
+    } else if (_data->capacity <= i) {
+        uint64_t capacity = uint64_t(_data->capacity) + _data->capacity / 2;
+        if (capacity < needed)
+            capacity = needed;
+        if (capacity > 0xfffffffeu)
+            capacity = needed;
+        VectorImpl *grown = VectorImpl::grow(_data, _type, uint32_t(capacity));
+        if (!grown)
+            return false;
+        _data = grown;
+    }
+    NUMLYRA_ASSERT(i < _data->capacity);
+    if (i >= _data->size)
+        _data->size = needed;
+    return true;
+}
+
+bool Vector::set(uint32_t i, bool value)
+{
+    checkType(BOOLEAN_TYPE, "_type == BOOLEAN_TYPE");
+    if (!prepareWrite(i))
+        return false;
+    static_cast<bool *>(_data->items())[i] = value;
+    return true;
+}
+
+bool Vector::set(uint32_t i, int32_t value)
+{
+    checkType(INTEGER_TYPE, "_type == INTEGER_TYPE");
+    if (!prepareWrite(i))
+        return false;
+    static_cast<int32_t *>(_data->items())[i] = value;
+    return true;
+}
+
+bool Vector::set(uint32_t i, double value)
+{
+    checkType(DOUBLE_TYPE, "_type == DOUBLE_TYPE");
+    if (!prepareWrite(i))
+        return false;
+    static_cast<double *>(_data->items())[i] = value;
+    return true;
+}
+
+bool Vector::set(uint32_t i, const String &value)
+{
+    checkType(STRING_TYPE, "_type == STRING_TYPE");
+    if (!prepareWrite(i))
+        return false;
+    static_cast<String *>(_data->items())[i] = value;
+    return true;
+}
+
+const bool *Vector::booleans() const
+{
+    checkType(BOOLEAN_TYPE, "_type == BOOLEAN_TYPE");
+    return _data ? static_cast<const bool *>(_data->items()) : nullptr;
+}
+
+const int32_t *Vector::integers() const
+{
+    checkType(INTEGER_TYPE, "_type == INTEGER_TYPE");
+    return _data ? static_cast<const int32_t *>(_data->items()) : nullptr;
+}
+
+const double *Vector::doubles() const
+{
+    checkType(DOUBLE_TYPE, "_type == DOUBLE_TYPE");
+    return _data ? static_cast<const double *>(_data->items()) : nullptr;
+}
+
+const String *Vector::strings() const
+{
+    checkType(STRING_TYPE, "_type == STRING_TYPE");
+    return _data ? static_cast<const String *>(_data->items()) : nullptr;
+}
+
+bool Vector::detach()
+{
+    if (!_data || _data->refCount == 1)
+        return true;
+    VectorImpl *copy = VectorImpl::clone(_data, _type, _data->size);
+    if (!copy)
+        return false;
+    --_data->refCount;
+    _data = copy;
+    return true;
+}
+
+bool *Vector::mutableBooleans()
+{
+    checkType(BOOLEAN_TYPE, "_type == BOOLEAN_TYPE");
+    return detach() && _data ? static_cast<bool *>(_data->items()) : nullptr;
+}
+
+int32_t *Vector::mutableIntegers()
+{
+    checkType(INTEGER_TYPE, "_type == INTEGER_TYPE");
+    return detach() && _data ? static_cast<int32_t *>(_data->items()) : nullptr;
+}
+
+double *Vector::mutableDoubles()
+{
+    checkType(DOUBLE_TYPE, "_type == DOUBLE_TYPE");
+    return detach() && _data ? static_cast<double *>(_data->items()) : nullptr;
+}
+
+String *Vector::mutableStrings()
+{
+    checkType(STRING_TYPE, "_type == STRING_TYPE");
+    return detach() && _data ? static_cast<String *>(_data->items()) : nullptr;
+}
+
+bool Vector::reserve(uint32_t capacity)
+{
+    NUMLYRA_ASSERT(_type != UNDEFINED_TYPE);
+    if (capacity <= this->capacity() && (!_data || _data->refCount == 1))
+        return true;
+    if (!_data) {
+        _data = VectorImpl::create(_type, capacity, 0);
+        return _data != nullptr;
+    }
+    if (_data->refCount > 1) {
+        VectorImpl *copy = VectorImpl::clone(_data, _type, capacity > _data->size ? capacity : _data->size);
+        if (!copy)
+            return false;
+        --_data->refCount;
+        _data = copy;
+        return true;
+    }
+    VectorImpl *grown = VectorImpl::grow(_data, _type, capacity);
+    if (!grown)
+        return false;
+    _data = grown;
+    return true;
+}
+
+bool Vector::truncate(uint32_t size)
+{
+    if (size >= count())
+        return true;
+    if (!detach())
+        return false;
+    if (_type == STRING_TYPE) {
+        auto *items = static_cast<String *>(_data->items());
+        for (uint32_t i = size; i < _data->size; ++i)
+            items[i].release();
+    } else {
+        // Growth relies on unused capacity being zero.
+        const size_t element = VectorImpl::elementSize(_type);
+        std::memset(static_cast<char *>(_data->items()) + size_t(size) * element, 0,
+                    size_t(_data->size - size) * element);
+    }
+    _data->size = size;
+    return true;
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "values/error_report.h"
+
+#include <QHash>
+#include <QString>
+
+#include <atomic>
+
+// What operator and native routines see of the running program: where they
+// are (line, script path, function), the error-state table, and one way to
+// report. The Interpreter is an ExecutionContext; tests use a bare one.
+class ExecutionContext {
+public:
+    ExecutionContext();
+    virtual ~ExecutionContext() = default;
+
+    // Error states: IGNORE_STATE, WARNING_STATE, ERROR_STATE (the default).
+    int stateOf(quint32 code) const { return _errorStates.value(code, ERROR_STATE); }
+    void setState(quint32 code, int state) { _errorStates.insert(code, state); }
+
+    // Appends a report for `code` at the current line, script and function.
+    void report(quint32 code);
+    void reportNamed(quint32 code, const QString &name);
+    // Fills line, path, function and state of a prepared record, then appends it.
+    void report(ErrorReport record);
+    // "Bad argument #%1 in function "%2". Expect %3, given %4" for the
+    // function being called.
+    void badArgument(int expectedType, int givenType, int argumentIndex);
+    // For a numeric condition such as "Divide by zero": ignore -> true,
+    // warning -> report and true, error -> report and false.
+    bool checkCondition(quint32 code);
+
+    quint32 line() const { return _line; }
+    void setLine(quint32 line) { _line = line; }
+    const QString &scriptName() const { return _scriptName; }
+    void setScriptName(const QString &path) { _scriptName = path; }
+    // The user function whose code is running; empty at script level.
+    const QString &functionName() const { return _functionName; }
+    void setFunctionName(const QString &name) { _functionName = name; }
+    // The function being called by the current CALL (natives name it in reports).
+    const QString &calleeName() const { return _calleeName; }
+    void setCalleeName(const QString &name) { _calleeName = name; }
+
+    // The only value written across threads during a run.
+    void terminate() { _stop.store(true, std::memory_order_relaxed); }
+    bool stopRequested() const { return _stop.load(std::memory_order_relaxed); }
+    void clearStop() { _stop.store(false, std::memory_order_relaxed); }
+
+protected:
+    QHash<quint32, int> _errorStates;
+    quint32 _line = 1;
+    QString _scriptName;
+    QString _functionName;
+    QString _calleeName;
+    std::atomic<bool> _stop{false};
+};
