@@ -1,0 +1,129 @@
+#include "vm/instruction_set.h"
+
+namespace {
+
+struct OpcodeTable {
+    OpcodeInfo info[256] = {};
+    constexpr OpcodeTable()
+    {
+        struct Row { uint8_t code; const char *name; OperandKind a, b; };
+        const Row rows[] = {
+            {STORE, "STORE", OPERAND_U16, OPERAND_NONE},
+            {PUSH_VAR, "PUSH_VAR", OPERAND_U16, OPERAND_NONE},
+            {PUSH_CONST8, "PUSH_CONST8", OPERAND_U8, OPERAND_NONE},
+            {ADD, "ADD", OPERAND_NONE, OPERAND_NONE},
+            {SUB, "SUB", OPERAND_NONE, OPERAND_NONE},
+            {MUL, "MUL", OPERAND_NONE, OPERAND_NONE},
+            {LDIV, "LDIV", OPERAND_NONE, OPERAND_NONE},
+            {JUMP_IF_FALSE, "JUMP_IF_FALSE", OPERAND_S16, OPERAND_NONE},
+            {JUMP_IF_TRUE, "JUMP_IF_TRUE", OPERAND_S16, OPERAND_NONE},
+            {JUMP, "JUMP", OPERAND_S16, OPERAND_NONE},
+            {LT, "LT", OPERAND_NONE, OPERAND_NONE},
+            {LE, "LE", OPERAND_NONE, OPERAND_NONE},
+            {GT, "GT", OPERAND_NONE, OPERAND_NONE},
+            {GE, "GE", OPERAND_NONE, OPERAND_NONE},
+            {EQ, "EQ", OPERAND_NONE, OPERAND_NONE},
+            {NE, "NE", OPERAND_NONE, OPERAND_NONE},
+            {AND, "AND", OPERAND_NONE, OPERAND_NONE},
+            {OR, "OR", OPERAND_NONE, OPERAND_NONE},
+            {MAKE_ROW, "MAKE_ROW", OPERAND_U16, OPERAND_NONE},
+            {ADD_TO_VAR, "ADD_TO_VAR", OPERAND_U16, OPERAND_NONE},
+            {INDEX1, "INDEX1", OPERAND_NONE, OPERAND_NONE},
+            {RANGE, "RANGE", OPERAND_NONE, OPERAND_NONE},
+            {RANGE_STEP, "RANGE_STEP", OPERAND_NONE, OPERAND_NONE},
+            {MAKE_COLUMN, "MAKE_COLUMN", OPERAND_U16, OPERAND_NONE},
+            {PUSH_INT_0, "PUSH_INT_0", OPERAND_NONE, OPERAND_NONE},
+            {PUSH_INT_1, "PUSH_INT_1", OPERAND_NONE, OPERAND_NONE},
+            {PUSH_INT_2, "PUSH_INT_2", OPERAND_NONE, OPERAND_NONE},
+            {PUSH_INT_3, "PUSH_INT_3", OPERAND_NONE, OPERAND_NONE},
+            {PUSH_INT_4, "PUSH_INT_4", OPERAND_NONE, OPERAND_NONE},
+            {PUSH_INT_5, "PUSH_INT_5", OPERAND_NONE, OPERAND_NONE},
+            {PUSH_INT_M1, "PUSH_INT_M1", OPERAND_NONE, OPERAND_NONE},
+            {PUSH_ZERO, "PUSH_ZERO", OPERAND_NONE, OPERAND_NONE},
+            {PUSH_ONE, "PUSH_ONE", OPERAND_NONE, OPERAND_NONE},
+            {PUSH_TWO, "PUSH_TWO", OPERAND_NONE, OPERAND_NONE},
+            {PUSH_MINUS_ONE, "PUSH_MINUS_ONE", OPERAND_NONE, OPERAND_NONE},
+            {PUSH_TRUE, "PUSH_TRUE", OPERAND_NONE, OPERAND_NONE},
+            {PUSH_FALSE, "PUSH_FALSE", OPERAND_NONE, OPERAND_NONE},
+            {NEG, "NEG", OPERAND_NONE, OPERAND_NONE},
+            {NOT, "NOT", OPERAND_NONE, OPERAND_NONE},
+            {PUSH_CONST16, "PUSH_CONST16", OPERAND_U16, OPERAND_NONE},
+            {PUSH_CONST32, "PUSH_CONST32", OPERAND_U32, OPERAND_NONE},
+            {UPLUS, "UPLUS", OPERAND_NONE, OPERAND_NONE},
+            {TRANSPOSE, "TRANSPOSE", OPERAND_NONE, OPERAND_NONE},
+            {LINE_INC, "LINE_INC", OPERAND_NONE, OPERAND_NONE},
+            {EMUL, "EMUL", OPERAND_NONE, OPERAND_NONE},
+            {ELDIV, "ELDIV", OPERAND_NONE, OPERAND_NONE},
+            {DIV, "DIV", OPERAND_NONE, OPERAND_NONE},
+            {EDIV, "EDIV", OPERAND_NONE, OPERAND_NONE},
+            {POW, "POW", OPERAND_NONE, OPERAND_NONE},
+            {EPOW, "EPOW", OPERAND_NONE, OPERAND_NONE},
+            {SUB_TO_VAR, "SUB_TO_VAR", OPERAND_U16, OPERAND_NONE},
+            {MUL_TO_VAR, "MUL_TO_VAR", OPERAND_U16, OPERAND_NONE},
+            {EMUL_TO_VAR, "EMUL_TO_VAR", OPERAND_U16, OPERAND_NONE},
+            {LDIV_TO_VAR, "LDIV_TO_VAR", OPERAND_U16, OPERAND_NONE},
+            {ELDIV_TO_VAR, "ELDIV_TO_VAR", OPERAND_U16, OPERAND_NONE},
+            {DIV_TO_VAR, "DIV_TO_VAR", OPERAND_U16, OPERAND_NONE},
+            {EDIV_TO_VAR, "EDIV_TO_VAR", OPERAND_U16, OPERAND_NONE},
+            {POW_TO_VAR, "POW_TO_VAR", OPERAND_U16, OPERAND_NONE},
+            {EPOW_TO_VAR, "EPOW_TO_VAR", OPERAND_U16, OPERAND_NONE},
+            {POP, "POP", OPERAND_NONE, OPERAND_NONE},
+            {PRINT_VAR, "PRINT_VAR", OPERAND_U16, OPERAND_NONE},
+            {SIZE, "SIZE", OPERAND_NONE, OPERAND_NONE},
+            {FOR_BEGIN, "FOR_BEGIN", OPERAND_U16, OPERAND_NONE},
+            {FOR_NEXT, "FOR_NEXT", OPERAND_U16, OPERAND_NONE},
+            {FOR_BEGIN_INDEXED, "FOR_BEGIN_INDEXED", OPERAND_U16, OPERAND_U16},
+            {FOR_NEXT_INDEXED, "FOR_NEXT_INDEXED", OPERAND_U16, OPERAND_NONE},
+            {DUP, "DUP", OPERAND_NONE, OPERAND_NONE},
+            {LINE_SET16, "LINE_SET16", OPERAND_U16, OPERAND_NONE},
+            {LINE_SET32, "LINE_SET32", OPERAND_U32, OPERAND_NONE},
+            {LINE_ADD2, "LINE_ADD2", OPERAND_NONE, OPERAND_NONE},
+            {LINE_ADD3, "LINE_ADD3", OPERAND_NONE, OPERAND_NONE},
+            {LINE_ADD4, "LINE_ADD4", OPERAND_NONE, OPERAND_NONE},
+            {LINE_ADD5, "LINE_ADD5", OPERAND_NONE, OPERAND_NONE},
+            {INDEX2, "INDEX2", OPERAND_NONE, OPERAND_NONE},
+            {ASSIGN_INDEX1, "ASSIGN_INDEX1", OPERAND_U16, OPERAND_NONE},
+            {ASSIGN_INDEX2, "ASSIGN_INDEX2", OPERAND_U16, OPERAND_NONE},
+            {DUP2, "DUP2", OPERAND_NONE, OPERAND_NONE},
+            {PUSH_END, "PUSH_END", OPERAND_U16, OPERAND_NONE},
+            {PUSH_END_ROW, "PUSH_END_ROW", OPERAND_U16, OPERAND_NONE},
+            {PUSH_END_COLUMN, "PUSH_END_COLUMN", OPERAND_U16, OPERAND_NONE},
+            {CALL, "CALL", OPERAND_U16, OPERAND_U8},
+            {HALT, "HALT", OPERAND_NONE, OPERAND_NONE},
+            {INDEX1_VAR, "INDEX1_VAR", OPERAND_U16, OPERAND_NONE},
+            {INDEX2_VAR, "INDEX2_VAR", OPERAND_U16, OPERAND_NONE},
+            {CLEAR_VAR, "CLEAR_VAR", OPERAND_U16, OPERAND_NONE},
+            {MATCH, "MATCH", OPERAND_NONE, OPERAND_NONE},
+            {MOD, "MOD", OPERAND_NONE, OPERAND_NONE},
+            {INC_VAR, "INC_VAR", OPERAND_U16, OPERAND_NONE},
+            {DEC_VAR, "DEC_VAR", OPERAND_U16, OPERAND_NONE},
+            {INC_INDEX1, "INC_INDEX1", OPERAND_U16, OPERAND_NONE},
+            {DEC_INDEX1, "DEC_INDEX1", OPERAND_U16, OPERAND_NONE},
+            {INC_INDEX2, "INC_INDEX2", OPERAND_U16, OPERAND_NONE},
+            {DEC_INDEX2, "DEC_INDEX2", OPERAND_U16, OPERAND_NONE},
+            {PUSH_PI, "PUSH_PI", OPERAND_NONE, OPERAND_NONE},
+        };
+        for (const Row &r : rows) {
+            const int length = 1 + size(r.a) + size(r.b);
+            info[r.code] = OpcodeInfo{r.name, {r.a, r.b}, uint8_t(length)};
+        }
+    }
+    static constexpr int size(OperandKind k)
+    {
+        return k == OPERAND_U8 ? 1 : k == OPERAND_U16 || k == OPERAND_S16 ? 2 : k == OPERAND_U32 ? 4 : 0;
+    }
+};
+
+constexpr OpcodeTable kTable;
+
+} // namespace
+
+const OpcodeInfo &opcodeInfo(uint8_t code)
+{
+    return kTable.info[code];
+}
+
+int operandSize(OperandKind kind)
+{
+    return OpcodeTable::size(kind);
+}
