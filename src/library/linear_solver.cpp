@@ -1,0 +1,88 @@
+#include "library/linear_solver.h"
+
+#include <cstddef>
+#include <utility>
+
+using std::size_t;
+
+namespace {
+
+void swapRows(double *m, uint32_t width, uint32_t r1, uint32_t r2)
+{
+    double *x = m + size_t(r1) * width;
+    double *y = m + size_t(r2) * width;
+    for (uint32_t j = 0; j < width; ++j)
+        std::swap(x[j], y[j]);
+}
+
+// Finds a non-zero pivot for column k at or below row k and moves it to row
+// k. False when the column has none.
+bool choosePivot(double *a, double *b, uint32_t n, uint32_t m, uint32_t k, int &swaps)
+{
+    if (a[size_t(k) * n + k] != 0.0)
+        return true;
+    for (uint32_t i = k + 1; i < n; ++i) {
+        if (a[size_t(i) * n + k] != 0.0) {
+            swapRows(a, n, i, k);
+            if (b)
+                swapRows(b, m, i, k);
+            ++swaps;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Subtracts a(i, k) / a(k, k) times row k from every other row i.
+void eliminateColumn(double *a, double *b, uint32_t n, uint32_t m, uint32_t k)
+{
+    const double *pivotRow = a + size_t(k) * n;
+    const double *pivotRhs = b ? b + size_t(k) * m : nullptr;
+    const double pivot = pivotRow[k];
+    for (uint32_t i = 0; i < n; ++i) {
+        if (i == k)
+            continue;
+        double *row = a + size_t(i) * n;
+        const double factor = row[k] / pivot;
+        for (uint32_t j = 0; j < n; ++j)
+            row[j] -= factor * pivotRow[j];
+        if (b) {
+            double *rhs = b + size_t(i) * m;
+            for (uint32_t j = 0; j < m; ++j)
+                rhs[j] -= factor * pivotRhs[j];
+        }
+    }
+}
+
+} // namespace
+
+bool solveLinear(double *a, double *b, uint32_t n, uint32_t m)
+{
+    int swaps = 0;
+    for (uint32_t k = 0; k < n; ++k) {
+        if (!choosePivot(a, b, n, m, k, swaps))
+            return false;
+        eliminateColumn(a, b, n, m, k);
+    }
+    for (uint32_t i = 0; i < n; ++i) {
+        const double pivot = a[size_t(i) * n + i];
+        double *rhs = b + size_t(i) * m;
+        for (uint32_t j = 0; j < m; ++j)
+            rhs[j] /= pivot;
+    }
+    return true;
+}
+
+uint32_t eliminateInPlace(double *a, uint32_t n, int &swaps)
+{
+    swaps = 0;
+    for (uint32_t k = 0; k < n; ++k) {
+        if (choosePivot(a, nullptr, n, 0, k, swaps))
+            eliminateColumn(a, nullptr, n, 0, k);
+    }
+    uint32_t nonZero = 0;
+    for (uint32_t i = 0; i < n; ++i)
+        if (a[size_t(i) * n + i] != 0.0)
+            ++nonZero;
+    return nonZero;
+}
