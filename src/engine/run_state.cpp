@@ -1,0 +1,7 @@
+#include "engine/run_state.h"
+
+RunState &RunState::instance()
+{
+    static RunState state;
+    return state;
+}
