@@ -12,3 +12,8 @@ using CriticalMessageHandler = std::function<void(const QString &text)>;
 
 void setCriticalMessageHandler(CriticalMessageHandler handler);
 void showCriticalMessage(const QString &text);
+
+// Information boxes (for example "Nothing to save") take the same route with
+// a handler of their own.
+void setInformationMessageHandler(CriticalMessageHandler handler);
+void showInformationMessage(const QString &text);
