@@ -1,0 +1,801 @@
+#include "vm/interpreter.h"
+
+#include "engine/run_state.h"
+#include "language/function.h"
+#include "language/script.h"
+#include "library/function_registry.h"
+#include "library/operators.h"
+#include "values/assert.h"
+#include "values/error_codes.h"
+#include "values/output_list.h"
+#include "vm/concatenation.h"
+#include "vm/indexing.h"
+#include "vm/instruction_set.h"
+#include "vm/range.h"
+
+#include <numbers>
+
+namespace {
+
+inline uint16_t u16(const uint8_t *p)
+{
+    return uint16_t(p[0] << 8 | p[1]);
+}
+
+inline uint32_t u32(const uint8_t *p)
+{
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
+}
+
+// The operator behind each in-place compound opcode.
+uint8_t operatorOfToVar(uint8_t opcode)
+{
+    switch (opcode) {
+    case ADD_TO_VAR: return ADD;
+    case SUB_TO_VAR: return SUB;
+    case MUL_TO_VAR: return MUL;
+    case EMUL_TO_VAR: return EMUL;
+    case LDIV_TO_VAR: return LDIV;
+    case ELDIV_TO_VAR: return ELDIV;
+    case DIV_TO_VAR: return DIV;
+    case EDIV_TO_VAR: return EDIV;
+    case POW_TO_VAR: return POW;
+    case EPOW_TO_VAR: return EPOW;
+    default: return 0;
+    }
+}
+
+// Codes whose conditions are warnings until the user says otherwise.
+const quint32 kInitialWarnings[] = {
+    ERR_RESULT_IS_INF, ERR_RESULT_IS_NAN, ERR_DIVIDE_BY_ZERO, ERR_NATIVE_FUNCTION_REPLACED,
+    ERR_USER_FUNCTION_REPLACED, ERR_UNRECOGNIZED_ESCAPE_SEQUENCE, ERR_USER_WARNING,
+};
+
+} // namespace
+
+Interpreter::Interpreter() : _frame{_stack, *this}, _runState(&RunState::instance())
+{
+    _frame.a = &_a;
+    _frame.b = &_b;
+    for (int op = 0; op < 256; ++op) {
+        _operators[op] = operatorRoutine(uint8_t(op));
+        _lengths[op] = opcodeInfo(uint8_t(op)).length;
+    }
+    const int32_t integers[] = {0, 1, 2, 3, 4, 5, -1};
+    const double doubles[] = {0.0, 1.0, 2.0, -1.0};
+    for (int i = 0; i < 7; ++i)
+        _presets[i] = Variable(integers[i]);
+    for (int i = 0; i < 4; ++i)
+        _presets[7 + i] = Variable(doubles[i]);
+    for (quint32 code : kInitialWarnings)
+        setState(code, WARNING_STATE);
+}
+
+Interpreter::~Interpreter() = default;
+
+Interpreter::Binding Interpreter::saveBinding() const
+{
+    return Binding{_script, _symbols, _insideFunction, _scriptName, _functionName};
+}
+
+void Interpreter::restoreBinding(const Binding &binding)
+{
+    _script = binding.script;
+    _symbols = binding.symbols;
+    _insideFunction = binding.insideFunction;
+    _scriptName = binding.scriptName;
+    _functionName = binding.functionName;
+}
+
+int Interpreter::run(Script *script)
+{
+    NUMLYRA_ASSERT(script != nullptr);
+    const Binding saved = saveBinding();
+    const size_t loopBase = _loops.size();
+    _script = script;
+    _symbols = &script->symbols();
+    _insideFunction = script->insideFunction();
+    _scriptName = script->fileName();
+    _functionName = script->functionInfo() ? script->functionInfo()->name.toQString() : QString();
+    // A nested run (a script file run by a native) must not swallow a stop
+    // request aimed at the program that runs it.
+    if (_runDepth == 0)
+        clearStop();
+    _line = 1;
+    ++_runDepth;
+    const int result = execute(script->code(), script->codeSize());
+    --_runDepth;
+    _loops.erase(_loops.begin() + std::ptrdiff_t(loopBase), _loops.end());
+    if (_runDepth > 0)
+        restoreBinding(saved);
+    return result;
+}
+
+void Interpreter::setError(quint32 code, int extra)
+{
+    ErrorReport r;
+    r.code = code;
+    if (code == ERR_UNDEFINED_VARIABLE) {
+        if (extra >= 0 && _symbols && extra < _symbols->size())
+            r.name = _symbols->name(extra);
+    } else if (code == ERR_FUNCTION_NOT_FOUND || code == ERR_WRONG_PARAMETERS_COUNT_IN_FUNCTION) {
+        if (!_runState->invokeIdStack.empty())
+            r.name = FunctionRegistry::instance().nameOf(_runState->invokeIdStack.back());
+    } else if (code == ERR_INTERACTIVE_ONLY) {
+        r.name = FunctionRegistry::instance().nameOf(extra);
+    }
+    report(std::move(r));
+}
+
+bool Interpreter::fail(quint32 code, int extra)
+{
+    setError(code, extra);
+    return false;
+}
+
+void Interpreter::clearStack()
+{
+    _stack.clear();
+    releaseRegisters();
+    _loops.clear();
+}
+
+void Interpreter::releaseRegisters()
+{
+    _a.clear();
+    _b.clear();
+}
+
+void Interpreter::markChanged(int position)
+{
+    if (!_insideFunction && !_symbols->at(position).isTemporary())
+        _runState->updateItemSet.insert(position);
+}
+
+void Interpreter::markRemoved(int position)
+{
+    if (!_symbols->at(position).isTemporary())
+        _runState->removeItemSet.insert(position);
+}
+
+// --- instruction helpers (cold or longer paths) ---
+
+bool Interpreter::checkDefined(int position)
+{
+    if (_symbols->at(position).isAbsent())
+        return fail(ERR_UNDEFINED_VARIABLE, position);
+    return true;
+}
+
+bool Interpreter::storeTop(int position)
+{
+    Variable &target = _symbols->at(position);
+    target = _stack.top();
+    if (target.isUndefined())
+        target.setUndefined(); // a stored undefined value is a variable, not an absent one
+    markChanged(position);
+    return true;
+}
+
+// B := top, A := the new top; the result replaces A's slot. The operands
+// are moved, not copied: the slots are overwritten anyway, and an unshared
+// vector lets a routine reuse its storage.
+bool Interpreter::binaryOperator(uint8_t opcode)
+{
+    const NativeRoutine routine = _operators[opcode];
+    if (!routine)
+        return fail(ERR_COMMAND_NOT_SUPPORTED);
+    _b = std::move(_stack.top());
+    _stack.pop();
+    Variable &top = _stack.top();
+    _a = std::move(top);
+    _frame.result = &top;
+    const bool ok = routine(_frame);
+    releaseRegisters();
+    if (!ok)
+        _stack.pop();
+    return ok;
+}
+
+bool Interpreter::unaryOperator(uint8_t opcode)
+{
+    const NativeRoutine routine = _operators[opcode];
+    if (!routine)
+        return fail(ERR_COMMAND_NOT_SUPPORTED);
+    Variable &top = _stack.top();
+    _a = std::move(top);
+    _frame.result = &top;
+    const bool ok = routine(_frame);
+    if (!ok)
+        top = std::move(_a); // a failed unary operator leaves the stack as it was
+    releaseRegisters();
+    return ok;
+}
+
+bool Interpreter::operatorToVariable(uint8_t opcode, int position)
+{
+    if (!checkDefined(position))
+        return false;
+    const NativeRoutine routine = _operators[operatorOfToVar(opcode)];
+    if (!routine)
+        return fail(ERR_COMMAND_NOT_SUPPORTED);
+    Variable &target = _symbols->at(position);
+    Variable &top = _stack.top();
+    _b = std::move(top);
+    _a = target;
+    _frame.result = &top;
+    _frame.variable = position;
+    const bool ok = routine(_frame);
+    _frame.variable = -1;
+    releaseRegisters();
+    if (!ok) {
+        _stack.pop();
+        return false;
+    }
+    target = top;
+    markChanged(position);
+    return true;
+}
+
+bool Interpreter::pushEnd(uint8_t opcode, int position)
+{
+    const Variable &v = _symbols->at(position);
+    double end = -1.0;
+    if (!v.isUndefined()) {
+        if (v.type() != VECTOR_TYPE)
+            return fail(ERR_INDEX_NOT_WITH_VECTOR);
+        const Vector &vector = v.getVector();
+        if (!vector.isEmpty()) {
+            const uint32_t n = opcode == PUSH_END       ? vector.count()
+                               : opcode == PUSH_END_ROW ? vector.rowCount()
+                                                        : vector.columnCount();
+            end = double(n) - 1.0;
+        }
+    }
+    _stack.push(Variable(end));
+    return true;
+}
+
+bool Interpreter::sizeOperator()
+{
+    Variable &top = _stack.top();
+    if (top.isUndefined())
+        return fail(ERR_UNDEFINED_VARIABLE);
+    if (top.type() != VECTOR_TYPE) {
+        top.setDouble(1.0);
+        return true;
+    }
+    const Vector &v = top.getVector();
+    if (v.isEmpty()) {
+        top.setDouble(0.0);
+    } else if (v.rowCount() == 1 || v.columnCount() == 1) {
+        top.setDouble(double(v.count()));
+    } else {
+        Vector shape;
+        if (!Vector::create(DOUBLE_TYPE, 1, 2, shape))
+            return fail(ERR_NOT_ENOUGH_MEMORY);
+        double *x = shape.mutableDoubles();
+        x[0] = double(v.rowCount());
+        x[1] = double(v.columnCount());
+        top.setVector(std::move(shape));
+    }
+    return true;
+}
+
+// --- for loops ---
+
+bool Interpreter::beginLoop(int variable, int indexVariable)
+{
+    Variable &top = _stack.top();
+    if (top.isUndefined())
+        return fail(ERR_UNDEFINED_VARIABLE);
+    LoopRecord loop;
+    loop.count = 1;
+    if (top.type() == VECTOR_TYPE) {
+        const Vector &v = top.getVector();
+        loop.count = v.isLine() ? v.count() : v.rowCount();
+    }
+    loop.variable = variable;
+    loop.indexVariable = indexVariable;
+    loop.value = std::move(top);
+    _stack.pop();
+    _loops.push_back(std::move(loop));
+    markChanged(variable);
+    if (indexVariable >= 0)
+        markChanged(indexVariable);
+    return true;
+}
+
+bool Interpreter::nextLoop(bool indexed, bool &finished)
+{
+    NUMLYRA_ASSERT(!_loops.empty());
+    LoopRecord &loop = _loops.back();
+    ++loop.index;
+    finished = loop.index >= loop.count;
+    if (finished) {
+        _loops.pop_back();
+        return true;
+    }
+    if (indexed && loop.indexVariable >= 0)
+        _symbols->at(loop.indexVariable).setDouble(double(loop.index));
+    return assignLoopVariable(loop);
+}
+
+bool Interpreter::assignLoopVariable(LoopRecord &loop)
+{
+    Variable &target = _symbols->at(loop.variable);
+    if (loop.value.type() != VECTOR_TYPE) {
+        target = loop.value;
+        return true;
+    }
+    const Vector &v = loop.value.getVector();
+    const uint32_t i = uint32_t(loop.index);
+    if (v.isLine()) {
+        switch (v.type()) {
+        case BOOLEAN_TYPE: target.setBoolean(v.getBoolean(i)); break;
+        case INTEGER_TYPE: target.setDouble(double(v.getInteger(i))); break;
+        case DOUBLE_TYPE: target.setDouble(v.getDouble(i)); break;
+        case STRING_TYPE: target.setString(v.getString(i)); break;
+        default: return fail(ERR_OPERATION_NOT_SUPPORTED);
+        }
+        return true;
+    }
+    // Row i as a 1 x columns line; integer rows become doubles. The row of
+    // the previous iteration is rewritten in place when it is still there.
+    const uint32_t columns = v.columnCount();
+    const VariableType type = v.type() == INTEGER_TYPE ? DOUBLE_TYPE : v.type();
+    const bool reuse = target.type() == VECTOR_TYPE && target.getVector().type() == type &&
+                       target.getVector().rowCount() == 1 && target.getVector().columnCount() == columns;
+    Vector row;
+    if (reuse)
+        row = std::move(target.vectorRef());
+    else if (!Vector::create(type, 1, columns, row))
+        return fail(ERR_NOT_ENOUGH_MEMORY);
+    const size_t from = size_t(i) * columns;
+    bool ok = true;
+    switch (v.type()) {
+    case BOOLEAN_TYPE:
+        if (bool *x = row.mutableBooleans())
+            std::copy_n(v.booleans() + from, columns, x);
+        else
+            ok = false;
+        break;
+    case INTEGER_TYPE:
+        if (double *x = row.mutableDoubles())
+            std::copy_n(v.integers() + from, columns, x);
+        else
+            ok = false;
+        break;
+    case DOUBLE_TYPE:
+        if (double *x = row.mutableDoubles())
+            std::copy_n(v.doubles() + from, columns, x);
+        else
+            ok = false;
+        break;
+    case STRING_TYPE:
+        if (String *x = row.mutableStrings())
+            std::copy_n(v.strings() + from, columns, x);
+        else
+            ok = false;
+        break;
+    default:
+        return fail(ERR_OPERATION_NOT_SUPPORTED);
+    }
+    target.setVector(std::move(row));
+    return ok || fail(ERR_NOT_ENOUGH_MEMORY);
+}
+
+// --- calls ---
+
+int Interpreter::call(int functionId, int argc)
+{
+    FunctionInfo *function = nullptr;
+    for (Script *s = _script; s && !function; s = s->parent())
+        function = s->localFunction(functionId);
+    std::vector<int> &invoked = _runState->invokeIdStack;
+    invoked.push_back(functionId);
+    if (function)
+        return callUserFunction(*function, argc);
+    FunctionRegistry &registry = FunctionRegistry::instance();
+    if (const NativeRoutine routine = registry.nativeRoutine(functionId)) {
+        const int expected = _stack.size() - argc + 1;
+        _frame.argc = unsigned(argc);
+        _frame.result = nullptr;
+        setCalleeName(registry.nameOf(functionId));
+        const bool ok = routine(_frame);
+        releaseRegisters();
+        invoked.pop_back();
+        if (!ok)
+            return -1;
+        NUMLYRA_ASSERT(_stack.size() == expected); // a native leaves exactly its result
+        return 0;
+    }
+    if (FunctionInfo *user = registry.userFunction(functionId))
+        return callUserFunction(*user, argc);
+    setError(ERR_FUNCTION_NOT_FOUND);
+    invoked.pop_back();
+    return -1;
+}
+
+int Interpreter::callUserFunction(FunctionInfo &function, int argc)
+{
+    std::vector<int> &invoked = _runState->invokeIdStack;
+    if (function.parameterCount != argc) {
+        ErrorReport r;
+        r.code = ERR_WRONG_PARAMETERS_COUNT_IN_FUNCTION;
+        r.name = FunctionRegistry::instance().nameOf(invoked.back());
+        r.firstNumber = argc;
+        r.secondNumber = function.parameterCount;
+        report(std::move(r));
+        invoked.pop_back();
+        return -1;
+    }
+    if (_callDepth >= MAX_CALL_DEPTH) {
+        report(ERR_NOT_ENOUGH_MEMORY);
+        invoked.pop_back();
+        return -1;
+    }
+    Script *body = function.script.get();
+    NUMLYRA_ASSERT(body != nullptr);
+
+    // A fresh activation: the definition's symbol table, arguments in the
+    // parameter slots (the top of the stack is the last parameter). A
+    // repeated parameter name has one slot; the first argument wins.
+    auto activation = std::make_unique<IndexHash>(function.symbols);
+    for (int i = argc - 1; i >= 0; --i) {
+        if (i < activation->size())
+            activation->at(i) = std::move(_stack.top());
+        _stack.pop();
+    }
+
+    const Binding saved = saveBinding();
+    const quint32 savedLine = _line;
+    const size_t loopBase = _loops.size();
+    _script = body;
+    _symbols = activation.get();
+    _insideFunction = true;
+    _scriptName = body->fileName();
+    _functionName = function.name.toQString();
+
+    const int base = _stack.size();
+    _stack.push(Variable::undefined()); // the result slot
+    ++_callDepth;
+    const int result = execute(body->code(), body->codeSize());
+    --_callDepth;
+
+    invoked.pop_back();
+    _loops.erase(_loops.begin() + std::ptrdiff_t(loopBase), _loops.end());
+    restoreBinding(saved);
+    _line = savedLine;
+    if (result != 0)
+        return result;
+    // `return e` inside a switch leaves the switch value below the result:
+    // keep exactly one value, the last one pushed.
+    if (_stack.size() > base + 1) {
+        _stack.at(base) = std::move(_stack.top());
+        _stack.pop(_stack.size() - base - 1);
+    }
+    while (_stack.size() < base + 1)
+        _stack.push(Variable::undefined());
+    return 0;
+}
+
+// --- the loop ---
+
+int Interpreter::execute(const uint8_t *code, int n)
+{
+    if (n <= 0)
+        return 0;
+    if (stopRequested()) {
+        report(ERR_PROCESS_TERMINATED);
+        return -1;
+    }
+    int pc = 0;
+    for (;;) {
+        const uint8_t opcode = code[pc];
+        const int length = _lengths[opcode];
+        if (length == 0) {
+            report(ERR_COMMAND_NOT_SUPPORTED);
+            return -1;
+        }
+        if (pc + length > n) {
+            report(ERR_SHIFT_GREATER_THAN_SIZE); // operands cut off by the end of the code
+            return -1;
+        }
+        const uint8_t *operand = code + pc + 1;
+        int next = pc + length;
+        switch (opcode) {
+        case STORE:
+            storeTop(u16(operand));
+            break;
+        case PUSH_VAR: {
+            const int position = u16(operand);
+            const Variable &v = _symbols->at(position);
+            if (v.isAbsent()) {
+                setError(ERR_UNDEFINED_VARIABLE, position);
+                return -1;
+            }
+            _stack.push(v);
+            break;
+        }
+        case PUSH_CONST8:
+        case PUSH_CONST16:
+        case PUSH_CONST32: {
+            const uint32_t index = opcode == PUSH_CONST8 ? operand[0] : opcode == PUSH_CONST16 ? u16(operand) : u32(operand);
+            if (index >= uint32_t(_script->constantCount()))
+                numlyraAssertFailed(__FILE__, __LINE__, "i < data->size");
+            _stack.push(_script->constant(index));
+            break;
+        }
+        case ADD: case SUB: case MUL: case LDIV: case LT: case LE: case GT: case GE: case EQ: case NE:
+        case AND: case OR: case EMUL: case ELDIV: case DIV: case EDIV: case POW: case EPOW: case MATCH: case MOD:
+            if (!binaryOperator(opcode))
+                return -1;
+            break;
+        case NEG: case NOT: case UPLUS: case TRANSPOSE:
+            if (!unaryOperator(opcode))
+                return -1;
+            break;
+        case JUMP_IF_FALSE:
+        case JUMP_IF_TRUE:
+        case JUMP: {
+            const int target = pc + 2 + int16_t(u16(operand));
+            if (target < 0 || target > n) {
+                report(ERR_SHIFT_GREATER_THAN_SIZE);
+                return -1;
+            }
+            if (opcode == JUMP) {
+                next = target;
+                break;
+            }
+            bool value;
+            if (!truthValue(*this, _stack.top(), value))
+                return -1;
+            _stack.pop();
+            if (value == (opcode == JUMP_IF_TRUE))
+                next = target;
+            break;
+        }
+        case MAKE_ROW:
+        case MAKE_COLUMN:
+            if (const quint32 error = concatenate(_stack, u16(operand), opcode == MAKE_ROW)) {
+                setError(error);
+                return -1;
+            }
+            break;
+        case ADD_TO_VAR: case SUB_TO_VAR: case MUL_TO_VAR: case EMUL_TO_VAR: case LDIV_TO_VAR:
+        case ELDIV_TO_VAR: case DIV_TO_VAR: case EDIV_TO_VAR: case POW_TO_VAR: case EPOW_TO_VAR:
+            if (!operatorToVariable(opcode, u16(operand)))
+                return -1;
+            break;
+        case INDEX1: {
+            _a = std::move(_stack.top());
+            _stack.pop();
+            Variable &top = _stack.top();
+            const quint32 error = readIndex1(top, _a, top);
+            releaseRegisters();
+            if (error) {
+                setError(error);
+                return -1;
+            }
+            break;
+        }
+        case INDEX2: {
+            _b = std::move(_stack.top());
+            _stack.pop();
+            _a = std::move(_stack.top());
+            _stack.pop();
+            Variable &top = _stack.top();
+            const quint32 error = readIndex2(top, _a, _b, top);
+            releaseRegisters();
+            if (error) {
+                setError(error);
+                return -1;
+            }
+            break;
+        }
+        case INDEX1_VAR: {
+            const int position = u16(operand);
+            if (!checkDefined(position))
+                return -1;
+            Variable &top = _stack.top();
+            _a = std::move(top);
+            const quint32 error = readIndex1(_symbols->at(position), _a, top);
+            releaseRegisters();
+            if (error) {
+                setError(error, position);
+                return -1;
+            }
+            break;
+        }
+        case INDEX2_VAR: {
+            const int position = u16(operand);
+            if (!checkDefined(position))
+                return -1;
+            _b = std::move(_stack.top());
+            _stack.pop();
+            Variable &top = _stack.top();
+            _a = std::move(top);
+            const quint32 error = readIndex2(_symbols->at(position), _a, _b, top);
+            releaseRegisters();
+            if (error) {
+                setError(error, position);
+                return -1;
+            }
+            break;
+        }
+        case ASSIGN_INDEX1:
+        case ASSIGN_INDEX2: {
+            const int position = u16(operand);
+            Variable &target = _symbols->at(position);
+            _b = std::move(_stack.top());
+            _stack.pop();
+            quint32 error;
+            if (opcode == ASSIGN_INDEX1) {
+                error = assignIndex1(target, _stack.top(), _b);
+            } else {
+                _a = std::move(_stack.top());
+                _stack.pop();
+                error = assignIndex2(target, _stack.top(), _a, _b);
+            }
+            releaseRegisters();
+            if (error) {
+                setError(error, target.isUndefined() ? position : -1);
+                return -1;
+            }
+            _stack.top() = target;
+            markChanged(position);
+            break;
+        }
+        case RANGE: {
+            _b = std::move(_stack.top());
+            _stack.pop();
+            Variable &top = _stack.top();
+            _a = std::move(top);
+            const quint32 error = makeRange(_a, _b, top);
+            releaseRegisters();
+            if (error) {
+                setError(error);
+                _stack.pop();
+                return -1;
+            }
+            break;
+        }
+        case RANGE_STEP: {
+            _b = std::move(_stack.top());
+            _stack.pop();
+            _a = std::move(_stack.top());
+            _stack.pop();
+            Variable &top = _stack.top();
+            Variable start = std::move(top);
+            const quint32 error = makeSteppedRange(start, _a, _b, top);
+            releaseRegisters();
+            if (error) {
+                setError(error);
+                return -1;
+            }
+            break;
+        }
+        case PUSH_INT_0: case PUSH_INT_1: case PUSH_INT_2: case PUSH_INT_3: case PUSH_INT_4: case PUSH_INT_5:
+        case PUSH_INT_M1: case PUSH_ZERO: case PUSH_ONE: case PUSH_TWO: case PUSH_MINUS_ONE:
+            _stack.push(_presets[opcode - PUSH_INT_0]);
+            break;
+        case PUSH_TRUE:
+        case PUSH_FALSE:
+            _stack.pushSlot().setBoolean(opcode == PUSH_TRUE);
+            break;
+        case PUSH_PI:
+            _stack.pushSlot().setDouble(std::numbers::pi);
+            break;
+        case LINE_INC: _line += 1; break;
+        case LINE_ADD2: _line += 2; break;
+        case LINE_ADD3: _line += 3; break;
+        case LINE_ADD4: _line += 4; break;
+        case LINE_ADD5: _line += 5; break;
+        case LINE_SET16: _line = u16(operand); break;
+        case LINE_SET32: _line = u32(operand); break;
+        case POP:
+            _stack.pop();
+            break;
+        case DUP:
+            _stack.push(_stack.top());
+            break;
+        case DUP2:
+            _stack.push(_stack.fromTop(1));
+            _stack.push(_stack.fromTop(1));
+            break;
+        case PRINT_VAR: {
+            const int position = u16(operand);
+            OutputList::instance().appendVariable(_symbols->name(position), _symbols->at(position));
+            break;
+        }
+        case SIZE:
+            if (!sizeOperator())
+                return -1;
+            break;
+        case FOR_BEGIN:
+            if (!beginLoop(u16(operand), -1))
+                return -1;
+            break;
+        case FOR_BEGIN_INDEXED:
+            if (!beginLoop(u16(operand), u16(operand + 2)))
+                return -1;
+            break;
+        case FOR_NEXT:
+        case FOR_NEXT_INDEXED: {
+            bool finished;
+            if (!nextLoop(opcode == FOR_NEXT_INDEXED, finished))
+                return -1;
+            if (finished)
+                next = pc + 2 + u16(operand) + 1;
+            break;
+        }
+        case PUSH_END:
+        case PUSH_END_ROW:
+        case PUSH_END_COLUMN:
+            if (!pushEnd(opcode, u16(operand)))
+                return -1;
+            break;
+        case CALL:
+            if (call(u16(operand), operand[2]) != 0)
+                return -1;
+            break;
+        case HALT:
+            return 0;
+        case CLEAR_VAR: {
+            const int position = u16(operand);
+            markRemoved(position);
+            _symbols->at(position) = Variable::undefined();
+            break;
+        }
+        case INC_VAR:
+        case DEC_VAR: {
+            const int position = u16(operand);
+            if (!checkDefined(position))
+                return -1;
+            if (const quint32 error = incrementVariable(_symbols->at(position), opcode == INC_VAR ? 1.0 : -1.0)) {
+                setError(error, position);
+                return -1;
+            }
+            markChanged(position);
+            break;
+        }
+        case INC_INDEX1:
+        case DEC_INDEX1:
+        case INC_INDEX2:
+        case DEC_INDEX2: {
+            const int position = u16(operand);
+            if (!checkDefined(position))
+                return -1;
+            Variable &target = _symbols->at(position);
+            const double delta = opcode == INC_INDEX1 || opcode == INC_INDEX2 ? 1.0 : -1.0;
+            quint32 error;
+            if (opcode == INC_INDEX1 || opcode == DEC_INDEX1) {
+                error = incrementIndex1(target, _stack.top(), delta);
+            } else {
+                _a = std::move(_stack.top());
+                _stack.pop();
+                error = incrementIndex2(target, _stack.top(), _a, delta);
+                releaseRegisters();
+            }
+            if (error) {
+                setError(error, position);
+                return -1;
+            }
+            _stack.top() = target;
+            markChanged(position);
+            break;
+        }
+        default:
+            report(ERR_COMMAND_NOT_SUPPORTED);
+            return -1;
+        }
+        pc = next;
+        if (pc >= n)
+            return 0;
+        if (stopRequested()) {
+            report(ERR_PROCESS_TERMINATED);
+            return -1;
+        }
+    }
+}

@@ -1,0 +1,526 @@
+#include "program_builder.h"
+#include "value_text.h"
+
+#include "engine/run_state.h"
+#include "library/operators.h"
+#include "values/error_codes.h"
+#include "values/output_list.h"
+#include "vm/interpreter.h"
+
+#include <QtTest>
+
+#include <chrono>
+#include <thread>
+
+#if !__has_include("library/operators.cpp")
+// The operator library is built separately; until it is part of the build
+// these stand-ins cover the double cases used below.
+namespace {
+template <typename F>
+bool doubles(NativeFrame &f, F op)
+{
+    if (f.a->type() != DOUBLE_TYPE || f.b->type() != DOUBLE_TYPE) {
+        f.context.report(ERR_TYPE_MISMATCH);
+        return false;
+    }
+    *f.result = op(f.a->getDouble(), f.b->getDouble());
+    return true;
+}
+bool add(NativeFrame &f) { return doubles(f, [](double a, double b) { return Variable(a + b); }); }
+bool sub(NativeFrame &f) { return doubles(f, [](double a, double b) { return Variable(a - b); }); }
+bool lt(NativeFrame &f) { return doubles(f, [](double a, double b) { return Variable(a < b); }); }
+bool neg(NativeFrame &f)
+{
+    if (f.a->type() != DOUBLE_TYPE) {
+        f.context.report(ERR_OPERATION_NOT_SUPPORTED);
+        return false;
+    }
+    *f.result = Variable(-f.a->getDouble());
+    return true;
+}
+} // namespace
+NativeRoutine operatorRoutine(uint8_t opcode)
+{
+    switch (opcode) {
+    case ADD: return add;
+    case SUB: return sub;
+    case LT: return lt;
+    case NEG: return neg;
+    default: return nullptr;
+    }
+}
+bool truthValue(ExecutionContext &context, const Variable &value, bool &result)
+{
+    if (value.type() == BOOLEAN_TYPE)
+        result = value.getBoolean();
+    else if (value.type() == DOUBLE_TYPE)
+        result = value.getDouble() != 0;
+    else {
+        context.report(ERR_TYPE_MISMATCH);
+        return false;
+    }
+    return true;
+}
+#endif
+// Registry lookups, until the registry's own definitions are linked in.
+__attribute__((weak)) NativeRoutine FunctionRegistry::nativeRoutine(int) const { return nullptr; }
+__attribute__((weak)) FunctionInfo *FunctionRegistry::userFunction(int) const { return nullptr; }
+
+using value_text::show;
+
+namespace {
+
+void resetRun()
+{
+    OutputList::instance().clear();
+    RunState &state = RunState::instance();
+    state.updateItemSet.clear();
+    state.removeItemSet.clear();
+    state.invokeIdStack.clear();
+}
+
+QList<ErrorReport> reports()
+{
+    QList<ErrorReport> out;
+    const OutputList &list = OutputList::instance();
+    for (int i = 0; i < list.count(); ++i)
+        if (list.at(i).kind == OutputList::ERROR_ENTRY)
+            out << list.at(i).report;
+    return out;
+}
+
+QString errorCodes()
+{
+    QStringList codes;
+    for (const ErrorReport &r : reports())
+        codes << QString::number(r.code, 16);
+    return codes.join(',');
+}
+
+// "x=1|n=[1 2]": expected values of variables after the run.
+void checkVariables(Program &program, const QString &checks)
+{
+    for (const QString &check : checks.split('|', Qt::SkipEmptyParts)) {
+        const int eq = check.indexOf('=');
+        const QString name = check.left(eq);
+        QCOMPARE(name + '=' + show(program.value(name)), check);
+    }
+}
+
+} // namespace
+
+class TestInterpreter : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { resetRun(); }
+
+    void programs_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("errors");
+        QTest::addColumn<QString>("variables");
+
+        QTest::newRow("empty code") << "" << 0 << "" << "";
+        QTest::newRow("jump offset 1 is a no-op") << "PUSH_ONE; JUMP 1; STORE x" << 0 << "" << "x=1";
+        QTest::newRow("jump beyond the code") << "JUMP 10; PUSH_ONE; STORE x" << -1 << "d02" << "x=undef";
+        QTest::newRow("negative landing") << "JUMP -10" << -1 << "d02" << "";
+        QTest::newRow("conditional jump to the very end")
+            << "PUSH_TRUE; JUMP_IF_TRUE @end; PUSH_ONE; STORE x; @end:" << 0 << "" << "x=undef";
+        QTest::newRow("conditional jump checks the target first")
+            << "PUSH_CONST8 {'s'}; JUMP_IF_TRUE 50" << -1 << "d02" << "";
+        QTest::newRow("jump not taken")
+            << "PUSH_FALSE; JUMP_IF_TRUE @end; PUSH_TWO; STORE x; @end:" << 0 << "" << "x=2";
+        QTest::newRow("jump if false taken")
+            << "PUSH_ZERO; JUMP_IF_FALSE @skip; PUSH_TWO; STORE x; @skip: PUSH_ONE; STORE y" << 0 << ""
+            << "x=undef|y=1";
+        QTest::newRow("condition without truth value") << "PUSH_CONST8 {'s'}; JUMP_IF_TRUE 1" << -1 << "302" << "";
+        QTest::newRow("backward loop")
+            << "PUSH_ZERO; STORE x; POP; @top: INC_VAR x; PUSH_VAR x; PUSH_CONST8 {5}; LT; JUMP_IF_TRUE @top"
+            << 0 << "" << "x=5";
+        QTest::newRow("opcode 40") << "BYTE 40" << -1 << "d01" << "";
+        QTest::newRow("opcode 0") << "PUSH_ONE; STORE x; BYTE 0" << -1 << "d01" << "x=1";
+        QTest::newRow("opcode 106") << "BYTE 106" << -1 << "d01" << "";
+        QTest::newRow("operands cut off") << "PUSH_ONE; BYTE 1; BYTE 0" << -1 << "d02" << "";
+        QTest::newRow("halt") << "PUSH_ONE; STORE x; HALT; PUSH_TWO; STORE x" << 0 << "" << "x=1";
+        QTest::newRow("absent variable") << "PUSH_VAR y" << -1 << "300" << "";
+        QTest::newRow("stored undefined is a variable")
+            << "PUSH_CONST8 {undef}; STORE x; POP; PUSH_VAR x; STORE y" << 0 << "" << "y=undef";
+        QTest::newRow("integer preset") << "PUSH_INT_M1; STORE x; PUSH_INT_5; STORE y" << 0 << "" << "x=int -1|y=int 5";
+        QTest::newRow("double presets") << "PUSH_MINUS_ONE; STORE x; PUSH_TWO; STORE y" << 0 << "" << "x=-1|y=2";
+        QTest::newRow("pi") << "PUSH_PI; STORE x" << 0 << "" << "x=3.14159265358979";
+        QTest::newRow("constants of three widths")
+            << "PUSH_CONST8 {1}; PUSH_CONST16 {2}; PUSH_CONST32 {3}; MAKE_ROW 3; STORE x" << 0 << "" << "x=[1 2 3]";
+        QTest::newRow("dup") << "PUSH_TWO; DUP; MAKE_COLUMN 2; STORE x" << 0 << "" << "x=[2; 2]";
+        QTest::newRow("dup2 keeps order") << "PUSH_ONE; PUSH_TWO; DUP2; MAKE_ROW 4; STORE x" << 0 << "" << "x=[1 2 1 2]";
+        QTest::newRow("pop") << "PUSH_ONE; PUSH_TWO; POP; STORE x" << 0 << "" << "x=1";
+
+        QTest::newRow("make row of nothing") << "MAKE_ROW 0; STORE x" << 0 << "" << "x=[]";
+        QTest::newRow("make row of blocks")
+            << "PUSH_CONST8 {[1; 2]}; PUSH_CONST8 {[3 4; 5 6]}; MAKE_ROW 2; STORE x" << 0 << "" << "x=[1 3 4; 2 5 6]";
+        QTest::newRow("make column of blocks")
+            << "PUSH_CONST8 {[1 2]}; PUSH_CONST8 {[3 4; 5 6]}; MAKE_COLUMN 2; STORE x" << 0 << ""
+            << "x=[1 2; 3 4; 5 6]";
+        QTest::newRow("make row of strings") << "PUSH_CONST8 {'a'}; PUSH_CONST8 {'b'}; MAKE_ROW 2; STORE x" << 0
+                                             << "" << "x=['a' 'b']";
+        QTest::newRow("make row type mismatch") << "PUSH_ONE; PUSH_CONST8 {'a'}; MAKE_ROW 2" << -1 << "302" << "";
+        QTest::newRow("make row of empties") << "MAKE_ROW 0; MAKE_ROW 0; MAKE_ROW 2; STORE x" << 0 << "" << "x=[]";
+        QTest::newRow("make row row count") << "PUSH_CONST8 {[1; 2]}; PUSH_ONE; MAKE_ROW 2" << -1 << "b00" << "";
+        QTest::newRow("make column column count") << "PUSH_CONST8 {[1 2]}; PUSH_ONE; MAKE_COLUMN 2" << -1 << "b01"
+                                                  << "";
+        QTest::newRow("make row only undefined") << "PUSH_CONST8 {undef}; MAKE_ROW 1" << -1 << "300" << "";
+
+        QTest::newRow("size of matrix") << "PUSH_CONST8 {[1 2 3 4; 5 6 7 8; 9 10 11 12]}; SIZE; STORE x" << 0 << ""
+                                        << "x=[3 4]";
+        QTest::newRow("size of row") << "PUSH_CONST8 {[1 2 3 4]}; SIZE; STORE x" << 0 << "" << "x=4";
+        QTest::newRow("size of column") << "PUSH_CONST8 {[1; 2]}; SIZE; STORE x" << 0 << "" << "x=2";
+        QTest::newRow("size of string") << "PUSH_CONST8 {'abc'}; SIZE; STORE x" << 0 << "" << "x=1";
+        QTest::newRow("size of empty") << "MAKE_ROW 0; SIZE; STORE x" << 0 << "" << "x=0";
+        QTest::newRow("size of undefined") << "PUSH_CONST8 {undef}; SIZE" << -1 << "300" << "";
+
+        QTest::newRow("end of vector") << "PUSH_CONST8 {[5 6 7 8 9]}; STORE v; PUSH_END v; STORE x" << 0 << "" << "x=4";
+        QTest::newRow("end of empty") << "MAKE_ROW 0; STORE v; PUSH_END v; STORE x" << 0 << "" << "x=-1";
+        QTest::newRow("end of absent") << "PUSH_END v; STORE x" << 0 << "" << "x=-1";
+        QTest::newRow("end row and column")
+            << "PUSH_CONST8 {[1 2 3; 4 5 6]}; STORE v; PUSH_END_ROW v; STORE r; PUSH_END_COLUMN v; STORE c" << 0 << ""
+            << "r=1|c=2";
+        QTest::newRow("end of scalar") << "PUSH_ONE; STORE v; PUSH_END v" << -1 << "800" << "";
+
+        QTest::newRow("range") << "PUSH_ONE; PUSH_CONST8 {3}; RANGE; STORE x" << 0 << "" << "x=[1 2 3]";
+        QTest::newRow("range type") << "PUSH_TRUE; PUSH_ONE; RANGE" << -1 << "301" << "";
+        QTest::newRow("range with step: start, step, end")
+            << "PUSH_CONST8 {10}; PUSH_CONST8 {-5}; PUSH_ZERO; RANGE_STEP; STORE x" << 0 << "" << "x=[10 5 0]";
+
+        QTest::newRow("index one") << "PUSH_CONST8 {[5 6 7]}; PUSH_TWO; INDEX1; STORE x" << 0 << "" << "x=7";
+        QTest::newRow("index two")
+            << "PUSH_CONST8 {[1 2; 3 4]}; PUSH_ONE; PUSH_ZERO; INDEX2; STORE x" << 0 << "" << "x=3";
+        QTest::newRow("index one of variable")
+            << "PUSH_CONST8 {[5 6 7]}; STORE v; POP; PUSH_ONE; INDEX1_VAR v; STORE x" << 0 << "" << "x=6|v=[5 6 7]";
+        QTest::newRow("index two of variable")
+            << "PUSH_CONST8 {[1 2; 3 4]}; STORE v; POP; PUSH_ZERO; PUSH_ONE; INDEX2_VAR v; STORE x" << 0 << ""
+            << "x=2";
+        QTest::newRow("index absent variable") << "PUSH_ONE; INDEX1_VAR v" << -1 << "300" << "";
+        QTest::newRow("index error") << "PUSH_CONST8 {[5 6 7]}; PUSH_CONST8 {3}; INDEX1" << -1 << "801" << "";
+        QTest::newRow("assign creates and yields the variable")
+            << "PUSH_CONST8 {3}; PUSH_CONST8 {5}; ASSIGN_INDEX1 a; STORE x" << 0 << "" << "a=[0 0 0 5]|x=[0 0 0 5]";
+        QTest::newRow("assign two: row, column, value")
+            << "PUSH_ONE; PUSH_ZERO; PUSH_CONST8 {7}; ASSIGN_INDEX2 a; STORE x" << 0 << "" << "a=[0; 7]|x=[0; 7]";
+        QTest::newRow("failed assignment keeps the variable")
+            << "PUSH_CONST8 {[1 2]}; STORE a; POP; PUSH_ZERO; PUSH_CONST8 {'s'}; ASSIGN_INDEX1 a" << -1 << "302"
+            << "a=[1 2]";
+        QTest::newRow("delete through assignment")
+            << "PUSH_CONST8 {[1 2 3]}; STORE a; POP; PUSH_ONE; MAKE_ROW 0; ASSIGN_INDEX1 a" << 0 << "" << "a=[1 3]";
+        QTest::newRow("inc and dec") << "PUSH_ONE; STORE x; INC_VAR x; INC_VAR x; DEC_VAR x" << 0 << "" << "x=2";
+        QTest::newRow("inc absent") << "INC_VAR x" << -1 << "300" << "";
+        QTest::newRow("inc element yields the variable")
+            << "PUSH_CONST8 {[1 2]}; STORE a; POP; PUSH_ONE; INC_INDEX1 a; STORE x" << 0 << "" << "a=[1 3]|x=[1 3]";
+        QTest::newRow("dec element of matrix")
+            << "PUSH_CONST8 {[1 2; 3 4]}; STORE a; POP; PUSH_ONE; PUSH_ONE; DEC_INDEX2 a; STORE x" << 0 << ""
+            << "a=[1 2; 3 3]|x=[1 2; 3 3]";
+        QTest::newRow("clear") << "PUSH_ONE; STORE x; CLEAR_VAR x; PUSH_VAR x" << -1 << "300" << "";
+
+        QTest::newRow("binary operator") << "PUSH_ONE; PUSH_TWO; ADD; STORE x" << 0 << "" << "x=3";
+        QTest::newRow("operator failure") << "PUSH_ONE; PUSH_CONST8 {'a'}; ADD" << -1 << "302" << "";
+        QTest::newRow("in-place operator") << "PUSH_ONE; STORE x; PUSH_TWO; ADD_TO_VAR x; STORE y" << 0 << ""
+                                           << "x=3|y=3";
+        QTest::newRow("in-place operator on absent") << "PUSH_TWO; ADD_TO_VAR x" << -1 << "300" << "";
+        QTest::newRow("in-place failure keeps the variable")
+            << "PUSH_ONE; STORE x; PUSH_CONST8 {'a'}; ADD_TO_VAR x" << -1 << "302" << "x=1";
+
+        // for loops: n counts the iterations, r keeps the last value
+        const QString loop = "FOR_BEGIN r; @next: FOR_NEXT @done; INC_VAR n; JUMP @next; @done: PUSH_ONE; STORE after";
+        QTest::newRow("for over matrix rows") << "PUSH_ZERO; STORE n; PUSH_CONST8 {[1 2 3; 4 5 6]}; " + loop << 0
+                                              << "" << "n=2|r=[4 5 6]|after=1";
+        QTest::newRow("for over row elements") << "PUSH_ZERO; STORE n; PUSH_CONST8 {[1 2 3]}; " + loop << 0 << ""
+                                               << "n=3|r=3";
+        QTest::newRow("for over column elements") << "PUSH_ZERO; STORE n; PUSH_CONST8 {[true; false]}; " + loop
+                                                  << 0 << "" << "n=2|r=false";
+        QTest::newRow("for over integer row") << "PUSH_ZERO; STORE n; PUSH_CONST8 {i[4 5]}; " + loop << 0 << ""
+                                              << "n=2|r=5";
+        QTest::newRow("for over integer matrix") << "PUSH_ZERO; STORE n; PUSH_CONST8 {i[1 2; 3 4]}; " + loop << 0
+                                                 << "" << "n=2|r=[3 4]";
+        QTest::newRow("for over string rows") << "PUSH_ZERO; STORE n; PUSH_CONST8 {['a' 'b'; 'c' 'd']}; " + loop
+                                              << 0 << "" << "n=2|r=['c' 'd']";
+        QTest::newRow("for over string") << "PUSH_ZERO; STORE n; PUSH_CONST8 {'abc'}; " + loop << 0 << ""
+                                         << "n=1|r='abc'";
+        QTest::newRow("for over empty") << "PUSH_ZERO; STORE n; MAKE_ROW 0; " + loop << 0 << ""
+                                        << "n=0|r=undef|after=1";
+        QTest::newRow("for over undefined") << "PUSH_CONST8 {undef}; " + loop << -1 << "300" << "";
+        QTest::newRow("indexed for")
+            << "PUSH_CONST8 {[7 8 9]}; FOR_BEGIN_INDEXED r i; @next: FOR_NEXT_INDEXED @done; "
+               "PUSH_VAR i; PUSH_VAR i; ASSIGN_INDEX1 seen; POP; JUMP @next; @done:"
+            << 0 << "" << "seen=[0 1 2]|i=2|r=9";
+        QTest::newRow("nested loops")
+            << "PUSH_ZERO; STORE n; PUSH_CONST8 {[1 2 3]}; FOR_BEGIN a; @outer: FOR_NEXT @end; "
+               "PUSH_CONST8 {[1 2]}; FOR_BEGIN b; @inner: FOR_NEXT @outer_again; INC_VAR n; JUMP @inner; "
+               "@outer_again: JUMP @outer; @end:"
+            << 0 << "" << "n=6|a=3|b=2";
+    }
+    void programs()
+    {
+        QFETCH(QString, code);
+        QFETCH(int, result);
+        QFETCH(QString, errors);
+        QFETCH(QString, variables);
+        Program program;
+        program.assemble(code);
+        Interpreter interpreter;
+        QCOMPARE(interpreter.run(&program), result);
+        QCOMPARE(errorCodes(), errors);
+        checkVariables(program, variables);
+        QCOMPARE(interpreter.openLoopCount(), 0);
+    }
+
+    void reportsNameVariableAndLine()
+    {
+        Program program("/tmp/s.l");
+        program.assemble("LINE_SET16 10; LINE_ADD3; LINE_INC; LINE_ADD5; PUSH_VAR ghost");
+        Interpreter interpreter;
+        QCOMPARE(interpreter.run(&program), -1);
+        const QList<ErrorReport> r = reports();
+        QCOMPARE(r.size(), 1);
+        QCOMPARE(r[0].name, QString("ghost"));
+        QCOMPARE(r[0].line, 19u);
+        QCOMPARE(r[0].path, QString("/tmp/s.l"));
+        QCOMPARE(r[0].state, int(ERROR_STATE));
+
+        resetRun();
+        Program far;
+        far.assemble("LINE_SET32 70000; LINE_ADD2; BYTE 40");
+        QCOMPARE(interpreter.run(&far), -1);
+        QCOMPARE(reports().value(0).line, 70002u);
+        QCOMPARE(interpreter.getLine(), 70002u);
+    }
+
+    void initialErrorStates()
+    {
+        Interpreter interpreter;
+        QCOMPARE(interpreter.getErrorState(ERR_DIVIDE_BY_ZERO), int(WARNING_STATE));
+        QCOMPARE(interpreter.getErrorState(ERR_RESULT_IS_INF), int(WARNING_STATE));
+        QCOMPARE(interpreter.getErrorState(ERR_USER_WARNING), int(WARNING_STATE));
+        QCOMPARE(interpreter.getErrorState(ERR_MATRIX_IS_SINGULAR), int(ERROR_STATE));
+        interpreter.setErrorState(ERR_DIVIDE_BY_ZERO, IGNORE_STATE);
+        QCOMPARE(interpreter.getErrorState(ERR_DIVIDE_BY_ZERO), int(IGNORE_STATE));
+    }
+
+    void operatorFailureStack()
+    {
+        Interpreter interpreter;
+        Program binary;
+        binary.assemble("PUSH_ZERO; PUSH_ONE; PUSH_CONST8 {'a'}; ADD");
+        QCOMPARE(interpreter.run(&binary), -1);
+        QCOMPARE(interpreter.stack().size(), 1); // both operands gone
+        interpreter.clearStack();
+
+        Program unary;
+        unary.assemble("PUSH_CONST8 {'a'}; NEG");
+        QCOMPARE(interpreter.run(&unary), -1);
+        QCOMPARE(interpreter.stack().size(), 1);
+        QCOMPARE(show(interpreter.stack().top()), QString("'a'")); // left as it was
+        interpreter.clearStack();
+        QCOMPARE(interpreter.stack().size(), 0);
+    }
+
+    void printVariable()
+    {
+        Program program;
+        program.assemble("PUSH_CONST8 {[1 2]}; STORE v; PRINT_VAR v; PUSH_ONE; STORE v");
+        Interpreter interpreter;
+        QCOMPARE(interpreter.run(&program), 0);
+        const OutputList &out = OutputList::instance();
+        QCOMPARE(out.count(), 1);
+        QCOMPARE(out.at(0).kind, OutputList::VARIABLE_ENTRY);
+        QCOMPARE(out.at(0).text, QString("v"));
+        QCOMPARE(show(out.at(0).value), QString("[1 2]")); // a copy, not the later value
+    }
+
+    void changeMarks()
+    {
+        Program program;
+        const int x = program.var("x");
+        const int tmp = program.var("*-tmp-_0");
+        program.value("*-tmp-_0").setTemporary(true);
+        const int gone = program.var("gone");
+        const int gtmp = program.var("*-tmp-_1");
+        program.value("*-tmp-_1").setTemporary(true);
+        const int i = program.var("i");
+        const int r = program.var("r");
+        program.assemble("PUSH_ONE; STORE x; STORE *-tmp-_0; CLEAR_VAR gone; CLEAR_VAR *-tmp-_1; "
+                         "PUSH_CONST8 {[1]}; FOR_BEGIN_INDEXED r i");
+        Interpreter interpreter;
+        QCOMPARE(interpreter.run(&program), 0);
+        const RunState &state = RunState::instance();
+        QCOMPARE(state.updateItemSet.ids(), (std::vector<int>{x, i, r}));
+        QCOMPARE(state.removeItemSet.ids(), std::vector<int>{gone});
+        QVERIFY(program.value("*-tmp-_0").isTemporary()); // the mark belongs to the slot
+        Q_UNUSED(tmp);
+        Q_UNUSED(gtmp);
+    }
+
+    void userFunctionArgumentsAndResult()
+    {
+        Program program;
+        program.define("pair", {"a", "b"}, "POP; PUSH_VAR a; PUSH_VAR b; MAKE_ROW 2; HALT");
+        program.assemble("PUSH_ONE; PUSH_TWO; CALL pair 2; STORE x; POP");
+        Interpreter interpreter;
+        QCOMPARE(interpreter.run(&program), 0);
+        checkVariables(program, "x=[1 2]");
+        QCOMPARE(interpreter.stack().size(), 0);
+        QVERIFY(RunState::instance().invokeIdStack.empty());
+        QCOMPARE(interpreter.currentScript(), &program);
+    }
+
+    void userFunctionWithoutReturn()
+    {
+        Program program;
+        program.define("f", {}, "PUSH_ONE; STORE t; POP");
+        program.assemble("CALL f 0; STORE x; POP");
+        Interpreter interpreter;
+        QCOMPARE(interpreter.run(&program), 0);
+        QVERIFY(program.value("x").isUndefined());
+        QVERIFY(!program.value("x").isAbsent());
+        QVERIFY(program.value("t").isAbsent()); // the function's t is its own
+    }
+
+    // `return e` from inside a switch pops the switch value instead of the
+    // result slot; the caller still gets exactly one value.
+    void returnInsideSwitchKeepsStackBalanced()
+    {
+        Program program;
+        program.define("f", {}, "PUSH_ONE; POP; PUSH_CONST8 {42}; HALT");
+        program.assemble("PUSH_ZERO; CALL f 0; STORE x; POP; STORE y; POP");
+        Interpreter interpreter;
+        QCOMPARE(interpreter.run(&program), 0);
+        checkVariables(program, "x=42|y=0");
+        QCOMPARE(interpreter.stack().size(), 0);
+    }
+
+    void recursionHasSeparateActivations()
+    {
+        Program program;
+        // sum(n) = n < 1 ? 0 : sum(n - 1) + n
+        program.define("sum", {"n"},
+                       "PUSH_VAR n; PUSH_ONE; LT; JUMP_IF_FALSE @rec; POP; PUSH_ZERO; HALT; "
+                       "@rec: POP; PUSH_VAR n; PUSH_ONE; SUB; CALL sum 1; PUSH_VAR n; ADD; HALT");
+        program.assemble("PUSH_CONST8 {100}; CALL sum 1; STORE x");
+        Interpreter interpreter;
+        QCOMPARE(interpreter.run(&program), 0);
+        checkVariables(program, "x=5050");
+        QCOMPARE(interpreter.callDepth(), 0);
+    }
+
+    void runawayRecursionFailsCleanly()
+    {
+        Program program;
+        program.define("f", {}, "CALL f 0");
+        program.assemble("CALL f 0");
+        Interpreter interpreter;
+        QCOMPARE(interpreter.run(&program), -1);
+        QCOMPARE(errorCodes(), QString("306"));
+        QCOMPARE(interpreter.callDepth(), 0);
+        QCOMPARE(interpreter.currentScript(), &program);
+    }
+
+    void wrongArgumentCount()
+    {
+        Program program;
+        program.define("f", {"a", "b"}, "");
+        program.assemble("LINE_SET16 4; PUSH_ONE; PUSH_ONE; PUSH_ONE; CALL f 3");
+        Interpreter interpreter;
+        QCOMPARE(interpreter.run(&program), -1);
+        const QList<ErrorReport> r = reports();
+        QCOMPARE(r.size(), 1);
+        QCOMPARE(r[0].code, quint32(ERR_WRONG_PARAMETERS_COUNT_IN_FUNCTION));
+        QCOMPARE(r[0].name, QString("f"));
+        QCOMPARE(r[0].firstNumber, 3);
+        QCOMPARE(r[0].secondNumber, 2);
+        QCOMPARE(r[0].line, 4u);
+        QVERIFY(RunState::instance().invokeIdStack.empty());
+    }
+
+    void unknownFunction()
+    {
+        Program program;
+        program.assemble("CALL no_such_function_here 0");
+        Interpreter interpreter;
+        QCOMPARE(interpreter.run(&program), -1);
+        const QList<ErrorReport> r = reports();
+        QCOMPARE(r.size(), 1);
+        QCOMPARE(r[0].code, quint32(ERR_FUNCTION_NOT_FOUND));
+        QCOMPARE(r[0].name, QString("no_such_function_here"));
+    }
+
+    // Errors inside a function carry its name and its own line; the caller's
+    // line is back afterwards. Functions are found along the parent links.
+    void errorInsideFunction()
+    {
+        Program program("/tmp/p.l");
+        program.define("inner", {}, "LINE_SET16 7; PUSH_VAR missing");
+        Program &outer = program.define("outer", {}, "LINE_SET16 3; CALL inner 0");
+        Q_UNUSED(outer);
+        program.assemble("LINE_SET16 20; CALL outer 0");
+        Interpreter interpreter;
+        QCOMPARE(interpreter.run(&program), -1);
+        const QList<ErrorReport> r = reports();
+        QCOMPARE(r.size(), 1);
+        QCOMPARE(r[0].function, QString("inner"));
+        QCOMPARE(r[0].line, 7u);
+        QCOMPARE(r[0].name, QString("missing"));
+        QCOMPARE(r[0].path, QString("/tmp/p.l"));
+        QCOMPARE(interpreter.getLine(), 20u);
+        QCOMPARE(interpreter.functionName(), QString());
+    }
+
+    // Assignments inside a function are not workspace changes.
+    void noMarksInsideFunctions()
+    {
+        Program program;
+        const int x = program.var("x");
+        program.var("y"); // position 1, the same as the function's t
+        program.define("f", {"a"}, "PUSH_ONE; STORE t; POP; PUSH_CONST8 {[1 2]}; FOR_BEGIN t");
+        program.assemble("PUSH_ONE; CALL f 1; STORE x");
+        Interpreter interpreter;
+        QCOMPARE(interpreter.run(&program), 0);
+        QCOMPARE(RunState::instance().updateItemSet.ids(), std::vector<int>{x});
+        QCOMPARE(interpreter.openLoopCount(), 0);
+    }
+
+    void terminationDuringLoop()
+    {
+        Program program;
+        program.assemble("PUSH_ONE; STORE started; POP; PUSH_ZERO; STORE n; POP; @top: INC_VAR n; JUMP @top");
+        Interpreter interpreter;
+        int result = 1;
+        std::thread worker([&] { result = interpreter.run(&program); });
+        while (program.value("n").isAbsent())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        interpreter.terminate();
+        worker.join();
+        QCOMPARE(result, -1);
+        QCOMPARE(errorCodes(), QString("d00"));
+        checkVariables(program, "started=1");
+        QVERIFY(program.value("n").getDouble() > 0);
+
+        // The next run starts with the flag cleared.
+        resetRun();
+        Program next;
+        next.assemble("PUSH_ONE; STORE x");
+        QCOMPARE(interpreter.run(&next), 0);
+    }
+
+    // The loop pushes and pops in place: a long loop allocates no stack chunks.
+    void steadyStateStack()
+    {
+        Program program;
+        program.assemble("PUSH_ZERO; STORE x; POP; @top: PUSH_VAR x; PUSH_ONE; ADD; STORE x; POP; "
+                         "PUSH_VAR x; PUSH_CONST8 {20000}; LT; JUMP_IF_TRUE @top");
+        Interpreter interpreter;
+        QCOMPARE(interpreter.run(&program), 0);
+        checkVariables(program, "x=20000");
+        QCOMPARE(interpreter.stack().capacity(), 256);
+        QCOMPARE(interpreter.stack().size(), 0);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestInterpreter)
+#include "test_interpreter.moc"
