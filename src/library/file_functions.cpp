@@ -1,0 +1,308 @@
+// File and directory commands: ls pwd cd rm rmdir mkdir cp mv grep. They
+// work in the process's current directory; names may carry the wildcards
+// * and ? where a listing is involved.
+
+#include "engine/run_state.h"
+#include "library/command_arguments.h"
+#include "library/native_definition.h"
+#include "values/error_codes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+using namespace CommandArguments;
+
+namespace {
+
+const QDir::Filters kListing = QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+
+// All names of the arguments from `first` on; false after reporting `badCode`.
+bool namesFrom(NativeFrame &frame, unsigned first, unsigned end, quint32 badCode, QStringList &names)
+{
+    for (unsigned i = first; i < end; ++i) {
+        if (!collectNames(frame.arg(i), names)) {
+            frame.context.report(badCode);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool starMustBeAlone(NativeFrame &frame, const QStringList &names)
+{
+    if (names.size() > 1 && names.contains(QStringLiteral("*"))) {
+        frame.context.report(ERR_STAR_PARAM_MUST_BE_ALONE);
+        return false;
+    }
+    return true;
+}
+
+// Names of the current directory matching the filters, as the file system
+// returns them.
+QStringList matching(const QStringList &filters)
+{
+    return QDir::current().entryList(filters, kListing, QDir::Unsorted);
+}
+
+QString homeExpanded(const QString &name)
+{
+    if (name == QLatin1String("~"))
+        return QDir::homePath();
+    if (name.startsWith(QLatin1Char('~')))
+        return QDir::homePath() + name.mid(1);
+    return name;
+}
+
+bool ls(NativeFrame &frame)
+{
+    QStringList filters;
+    if (!namesFrom(frame, 0, frame.argc, ERR_BAD_LS_ARG, filters))
+        return false;
+    Variable result;
+    if (!stringColumn(frame, matching(filters), result))
+        return false;
+    frame.setResult(std::move(result));
+    return true;
+}
+
+bool pwd(NativeFrame &frame)
+{
+    if (frame.argc != 0) {
+        frame.dropArguments();
+        return wrongCount(frame);
+    }
+    frame.setResult(Variable(String::fromQString(QDir::currentPath())));
+    return true;
+}
+
+bool cd(NativeFrame &frame)
+{
+    if (frame.argc > 1)
+        return wrongCount(frame);
+    QString target = QDir::homePath();
+    if (frame.argc == 1) {
+        const Variable &arg = frame.arg(0);
+        if (arg.type() != STRING_TYPE) {
+            frame.context.report(ERR_BAD_CD_ARG);
+            return false;
+        }
+        target = homeExpanded(arg.getString().toQString());
+    }
+    const QFileInfo info(QDir::current(), target);
+    if (!info.exists()) {
+        frame.context.reportNamed(ERR_DIRECTORY_DOESNT_EXIST, target);
+        return false;
+    }
+    if (!info.isDir()) {
+        frame.context.reportNamed(ERR_NOT_A_DIRECTORY, target);
+        return false;
+    }
+    if (!QDir::setCurrent(info.absoluteFilePath())) {
+        frame.context.reportNamed(ERR_CANT_CHANGE_DIRECTORY, target);
+        return false;
+    }
+    frame.setResult(Variable(String::fromQString(QDir::currentPath())));
+    return true;
+}
+
+bool rm(NativeFrame &frame)
+{
+    if (frame.argc == 0)
+        return wrongCount(frame);
+    QStringList names;
+    if (!namesFrom(frame, 0, frame.argc, ERR_BAD_RM_ARG, names) || !starMustBeAlone(frame, names))
+        return false;
+    bool ok = true;
+    bool scriptRemoved = false;
+    for (const QString &name : matching(names)) {
+        const QString path = absolutePath(name);
+        if (!QFileInfo::exists(path)) {
+            frame.context.reportNamed(ERR_FILE_DOESNT_EXIST, name);
+            ok = false;
+            continue;
+        }
+        if (!QFile::remove(path)) {
+            frame.context.reportNamed(ERR_CANT_REMOVE_FILE, name);
+            ok = false;
+            continue;
+        }
+        if (name.endsWith(QLatin1String(".l")))
+            scriptRemoved = true;
+    }
+    // A removed script file must leave the function registry.
+    if (scriptRemoved)
+        RunState::instance().rescanPath = true;
+    if (!ok)
+        return false;
+    frame.setResult(Variable(true));
+    return true;
+}
+
+bool mkdir(NativeFrame &frame)
+{
+    if (frame.argc != 1)
+        return wrongCount(frame);
+    const Variable &arg = frame.arg(0);
+    if (arg.type() != STRING_TYPE || arg.getString().isEmpty()) {
+        frame.context.report(ERR_BAD_MKDIR_ARG);
+        return false;
+    }
+    const QString name = homeExpanded(arg.getString().toQString());
+    const QFileInfo info(QDir::current(), name);
+    if (info.isDir()) {
+        frame.context.reportNamed(ERR_DIRECTORY_ALREADY_EXISTS, name);
+        return false;
+    }
+    if (info.exists()) {
+        frame.context.reportNamed(ERR_FILE_ALREADY_EXISTS, name);
+        return false;
+    }
+    if (!QDir::current().mkpath(name)) {
+        frame.context.reportNamed(ERR_CANT_CREATE_DIRECTORY, name);
+        return false;
+    }
+    frame.setResult(Variable(true));
+    return true;
+}
+
+bool rmdir(NativeFrame &frame)
+{
+    if (frame.argc != 1)
+        return wrongCount(frame);
+    const Variable &arg = frame.arg(0);
+    if (arg.type() != STRING_TYPE || arg.getString().isEmpty()) {
+        frame.context.report(ERR_BAD_RMDIR_ARG);
+        return false;
+    }
+    const QString name = homeExpanded(arg.getString().toQString());
+    const QFileInfo info(QDir::current(), name);
+    if (!info.exists()) {
+        frame.context.reportNamed(ERR_DIRECTORY_DOESNT_EXIST, name);
+        return false;
+    }
+    if (!info.isDir()) {
+        frame.context.reportNamed(ERR_NOT_A_DIRECTORY, name);
+        return false;
+    }
+    // Only an empty directory goes: a script command must not wipe a tree.
+    if (!QDir::current().rmdir(name)) {
+        frame.context.reportNamed(ERR_CANT_REMOVE_DIRECTORY, name);
+        return false;
+    }
+    frame.setResult(Variable(true));
+    return true;
+}
+
+// cp and mv: sources (with wildcards) and a destination, the last argument.
+// One source may go to a new name; several need an existing directory.
+bool transfer(NativeFrame &frame, bool move)
+{
+    if (frame.argc < 2)
+        return wrongCount(frame);
+    QStringList sources;
+    for (unsigned i = 0; i + 1 < frame.argc; ++i) {
+        if (!collectNames(frame.arg(i), sources)) {
+            frame.context.badArgument(STRING_TYPE, frame.arg(i).type(), int(i));
+            return false;
+        }
+    }
+    const Variable &destinationArg = frame.arg(frame.argc - 1);
+    if (destinationArg.type() != STRING_TYPE) {
+        frame.context.badArgument(STRING_TYPE, destinationArg.type(), int(frame.argc - 1));
+        return false;
+    }
+    if (move && !starMustBeAlone(frame, sources))
+        return false;
+    const QString destination = homeExpanded(destinationArg.getString().toQString());
+    const QFileInfo destinationInfo(QDir::current(), destination);
+    const QStringList names = matching(sources);
+    const bool intoDirectory = names.size() > 1 || sources.size() > 1 || destinationInfo.isDir();
+    if (intoDirectory) {
+        if (!destinationInfo.exists()) {
+            frame.context.reportNamed(ERR_DIRECTORY_DOESNT_EXIST, destination);
+            return false;
+        }
+        if (!destinationInfo.isDir()) {
+            frame.context.reportNamed(ERR_NOT_A_DIRECTORY, destination);
+            return false;
+        }
+    }
+    if (names.isEmpty() && sources.size() == 1 && !sources.first().contains(QLatin1Char('*'))
+        && !sources.first().contains(QLatin1Char('?'))) {
+        frame.context.reportNamed(ERR_FILE_DOESNT_EXIST, sources.first());
+        return false;
+    }
+    bool ok = true;
+    for (const QString &name : names) {
+        const QString from = absolutePath(name);
+        const QString to = intoDirectory ? QDir(destinationInfo.absoluteFilePath()).filePath(name)
+                                         : destinationInfo.absoluteFilePath();
+        if (QFileInfo::exists(to)) {
+            frame.context.reportNamed(ERR_FILE_ALREADY_EXISTS, to);
+            ok = false;
+            continue;
+        }
+        const bool done = move ? QFile::rename(from, to) : QFile::copy(from, to);
+        if (!done) {
+            frame.context.reportNamed(move ? ERR_CANT_MOVE_FILE : ERR_CANT_COPY_FILE, name);
+            ok = false;
+        }
+    }
+    if (!ok)
+        return false;
+    frame.setResult(Variable(true));
+    return true;
+}
+
+bool cp(NativeFrame &frame) { return transfer(frame, false); }
+bool mv(NativeFrame &frame) { return transfer(frame, true); }
+
+// grep(lines, pattern): the lines (a string, split at line feeds, or a
+// string vector) that contain a match of the regular expression, as a
+// column. In a pipeline the lines are the output of the command before.
+bool grep(NativeFrame &frame)
+{
+    if (frame.argc != 2)
+        return wrongCount(frame);
+    QStringList lines;
+    const Variable &source = frame.arg(0);
+    if (source.type() == STRING_TYPE) {
+        lines = source.getString().toQString().split(QLatin1Char('\n'));
+    } else if (!collectNames(source, lines)) {
+        frame.context.badArgument(STRING_TYPE, source.type(), 0);
+        return false;
+    }
+    const Variable &patternArg = frame.arg(1);
+    if (patternArg.type() != STRING_TYPE) {
+        frame.context.badArgument(STRING_TYPE, patternArg.type(), 1);
+        return false;
+    }
+    const QRegularExpression pattern(patternArg.getString().toQString());
+    if (!pattern.isValid()) {
+        frame.context.badArgument(STRING_TYPE, patternArg.type(), 1);
+        return false;
+    }
+    QStringList matches;
+    for (const QString &line : std::as_const(lines))
+        if (pattern.match(line).hasMatch())
+            matches << line;
+    Variable result;
+    if (!stringColumn(frame, matches, result))
+        return false;
+    frame.setResult(std::move(result));
+    return true;
+}
+
+const NativeDefinition kFileNatives[] = {
+    {"ls", ls}, {"pwd", pwd}, {"cd", cd}, {"rm", rm}, {"rmdir", rmdir},
+    {"mkdir", mkdir}, {"cp", cp}, {"mv", mv}, {"grep", grep},
+};
+
+} // namespace
+
+std::span<const NativeDefinition> fileNatives()
+{
+    return kFileNatives;
+}
