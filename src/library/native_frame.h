@@ -1,5 +1,6 @@
 #pragma once
 
+#include "values/error_codes.h"
 #include "values/list.h"
 #include "values/variable.h"
 #include "vm/execution_context.h"
@@ -32,6 +33,24 @@ struct NativeFrame {
         stack.top() = std::move(value);
     }
     void dropArguments() { stack.pop(int(argc)); }
+    // Reports "Wrong parameters count in function" naming the callee unless
+    // argc is within [least, most]; the counts are shown only when exactly
+    // one count is accepted.
+    bool expectArguments(unsigned least, unsigned most)
+    {
+        if (argc >= least && argc <= most)
+            return true;
+        ErrorReport r;
+        r.code = ERR_WRONG_PARAMETERS_COUNT_IN_FUNCTION;
+        r.name = context.calleeName();
+        if (least == most) {
+            r.firstNumber = qint32(argc);
+            r.secondNumber = qint32(least);
+        }
+        context.report(std::move(r));
+        return false;
+    }
+    bool expectArguments(unsigned count) { return expectArguments(count, count); }
 };
 
 using NativeRoutine = bool (*)(NativeFrame &);
