@@ -1,5 +1,7 @@
 #include "library/path_functions.h"
 
+#include "library/command_arguments.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -12,7 +14,7 @@ QFileInfo resolvedName(const String &name)
     QString path = name.toQString();
     if (path == QLatin1String("~") || path.startsWith(QLatin1String("~/")))
         path.replace(0, 1, QDir::homePath());
-    return QFileInfo(QDir::current(), path);
+    return QFileInfo(CommandArguments::absolutePath(path));
 }
 
 // One string argument; an empty name names nothing.
