@@ -7,6 +7,8 @@
 
 #include <atomic>
 
+class IndexHash;
+
 // What operator and native routines see of the running program: where they
 // are (line, script path, function), the error-state table, and one way to
 // report. The Interpreter is an ExecutionContext; tests use a bare one.
@@ -42,6 +44,15 @@ public:
     const QString &calleeName() const { return _calleeName; }
     void setCalleeName(const QString &name) { _calleeName = name; }
 
+    // The variable space of the running code, for the natives that list,
+    // show or remove variables; a bare context has none unless a test
+    // gives it one.
+    virtual IndexHash *variables() { return _variables; }
+    void setVariables(IndexHash *variables) { _variables = variables; }
+    // Workspace bookkeeping after a native changed or removed a variable.
+    virtual void variableChanged(int position) { (void)position; }
+    virtual void variableRemoved(int position) { (void)position; }
+
     // The only value written across threads during a run.
     void terminate() { _stop.store(true, std::memory_order_relaxed); }
     bool stopRequested() const { return _stop.load(std::memory_order_relaxed); }
@@ -54,4 +65,5 @@ protected:
     QString _functionName;
     QString _calleeName;
     std::atomic<bool> _stop{false};
+    IndexHash *_variables = nullptr;
 };
