@@ -134,7 +134,7 @@ private slots:
         QTest::newRow("jump if false taken")
             << "PUSH_ZERO; JUMP_IF_FALSE @skip; PUSH_TWO; STORE x; @skip: PUSH_ONE; STORE y" << 0 << ""
             << "x=undef|y=1";
-        QTest::newRow("condition without truth value") << "PUSH_CONST8 {'s'}; JUMP_IF_TRUE 1" << -1 << "302" << "";
+        QTest::newRow("condition without truth value") << "PUSH_INT_1; MAKE_ROW 1; JUMP_IF_TRUE 1" << -1 << "303" << "";
         QTest::newRow("backward loop")
             << "PUSH_ZERO; STORE x; POP; @top: INC_VAR x; PUSH_VAR x; PUSH_CONST8 {5}; LT; JUMP_IF_TRUE @top"
             << 0 << "" << "x=5";
