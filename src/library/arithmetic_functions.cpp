@@ -191,15 +191,15 @@ bool numericElementWise(NativeFrame &frame)
         const double x = a.getDouble();
         const double y = b.getDouble();
         if constexpr (Op::divisor == LEFT_DIVISOR) {
-            if (!divisorsAccepted(context, &x, 1))
+            if (x == 0.0 && !divisorsAccepted(context, &x, 1))
                 return false;
         } else if constexpr (Op::divisor == RIGHT_DIVISOR) {
-            if (!divisorsAccepted(context, &y, 1))
+            if (y == 0.0 && !divisorsAccepted(context, &y, 1))
                 return false;
         }
         const double r = Op::apply(x, y);
         if constexpr (Op::checksInfinity) {
-            if (!infinitiesAccepted(context, &r, 1))
+            if (std::isinf(r) && !infinitiesAccepted(context, &r, 1))
                 return false;
         }
         frame.result->setDouble(r);
@@ -224,7 +224,7 @@ bool numericElementWise(NativeFrame &frame)
             return false;
     }
     double *r = out.mutableDoubles();
-    applyElementWise(r, x, aVector, y, bVector, n, Op::apply);
+    applyElementWise(r, x, aVector, y, bVector, n, [](double p, double q) { return Op::apply(p, q); });
     if constexpr (Op::checksInfinity) {
         if (!infinitiesAccepted(context, r, n))
             return false;
@@ -233,10 +233,19 @@ bool numericElementWise(NativeFrame &frame)
     return true;
 }
 
+// Two double scalars pass every check of the preamble and the dispatch: the
+// common case goes straight to the arithmetic.
+bool bothDoubles(const NativeFrame &frame)
+{
+    return frame.a->type() == DOUBLE_TYPE && frame.b->type() == DOUBLE_TYPE;
+}
+
 template <class Op>
 bool elementWiseOperator(NativeFrame &frame, quint32 undefinedFirst = ERR_UNDEFINED_VARIABLE,
                          quint32 undefinedSecond = ERR_UNDEFINED_VARIABLE)
 {
+    if (bothDoubles(frame))
+        return numericElementWise<Op>(frame);
     const PreambleResult preamble = binaryPreamble(frame, undefinedFirst, undefinedSecond);
     if (preamble != PREAMBLE_PROCEED)
         return preamble == PREAMBLE_DONE;
@@ -404,6 +413,8 @@ void transposeElements(const Vector &v, Vector &out)
 
 bool addOperator(NativeFrame &frame)
 {
+    if (bothDoubles(frame))
+        return numericElementWise<AddOp>(frame);
     const PreambleResult preamble = binaryPreamble(frame, ERR_UNDEFINED_FIRST_OPERAND, ERR_UNDEFINED_SECOND_OPERAND);
     if (preamble != PREAMBLE_PROCEED)
         return preamble == PREAMBLE_DONE;
@@ -434,6 +445,8 @@ bool remainderOperator(NativeFrame &frame)
 
 bool multiplyOperator(NativeFrame &frame)
 {
+    if (bothDoubles(frame))
+        return numericElementWise<MultiplyOp>(frame);
     const PreambleResult preamble = matrixOperands(frame);
     if (preamble != PREAMBLE_PROCEED)
         return preamble == PREAMBLE_DONE;
@@ -452,6 +465,8 @@ bool multiplyOperator(NativeFrame &frame)
 
 bool divideOperator(NativeFrame &frame)
 {
+    if (bothDoubles(frame))
+        return numericElementWise<DivideOp>(frame);
     const PreambleResult preamble = matrixOperands(frame);
     if (preamble != PREAMBLE_PROCEED)
         return preamble == PREAMBLE_DONE;
@@ -481,6 +496,8 @@ bool divideOperator(NativeFrame &frame)
 
 bool leftDivideOperator(NativeFrame &frame)
 {
+    if (bothDoubles(frame))
+        return numericElementWise<LeftDivideOp>(frame);
     const PreambleResult preamble = matrixOperands(frame);
     if (preamble != PREAMBLE_PROCEED)
         return preamble == PREAMBLE_DONE;
@@ -510,6 +527,8 @@ bool leftDivideOperator(NativeFrame &frame)
 
 bool powerOperator(NativeFrame &frame)
 {
+    if (bothDoubles(frame))
+        return numericElementWise<PowerOp>(frame);
     const PreambleResult preamble = binaryPreamble(frame);
     if (preamble != PREAMBLE_PROCEED)
         return preamble == PREAMBLE_DONE;

@@ -49,7 +49,7 @@ bool compareOperator(NativeFrame &frame)
     if (a == DOUBLE_TYPE) {
         if (b != DOUBLE_TYPE)
             return rejectSecondOperand(frame.context);
-        return combineElements<bool, double, double>(frame, Cmp::numbers);
+        return combineElements<bool, double, double>(frame, [](double x, double y) { return Cmp::numbers(x, y); });
     }
     if (a == STRING_TYPE) {
         if (b != STRING_TYPE)
@@ -61,7 +61,7 @@ bool compareOperator(NativeFrame &frame)
         if (a == BOOLEAN_TYPE) {
             if (b != BOOLEAN_TYPE)
                 return rejectSecondOperand(frame.context);
-            return combineElements<bool, bool, bool>(frame, Cmp::booleans);
+            return combineElements<bool, bool, bool>(frame, [](bool x, bool y) { return Cmp::booleans(x, y); });
         }
     }
     return rejectFirstOperand(frame.context, *frame.a);

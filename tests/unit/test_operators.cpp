@@ -328,6 +328,7 @@ private slots:
         ROW("-2", NEG, num(2), none(), num(-2));
         ROW("-row", NEG, doubles(2, 1, {1, -2}), none(), doubles(2, 1, {-1, 2}));
         ROW("-integers stay integers", NEG, ints(1, 2, {3, -4}), none(), ints(1, 2, {-3, 4}));
+        ROW("-integer scalar wraps", NEG, Variable(int32_t(-2147483647 - 1)), none(), Variable(int32_t(-2147483647 - 1)));
         ROW("-empty", NEG, emptyVector(), none(), emptyVector());
         ROW("-true", NEG, flag(true), none(), none(), ERR_OPERATION_NOT_SUPPORTED);
         ROW("-strings", NEG, texts(1, 1, {String("a")}), none(), none(), ERR_OPERATION_NOT_SUPPORTED);
@@ -431,6 +432,7 @@ private slots:
         QTest::newRow("strings") << texts(1, 2, {String("a"), String("b")}) << true << true;
         QTest::newRow("strings with empty") << texts(1, 2, {String("a"), String("")}) << true << false;
         QTest::newRow("integers") << ints(1, 1, {1}) << false << false;
+        QTest::newRow("integer scalar") << Variable(int32_t(1)) << false << false;
         QTest::newRow("undefined") << none() << false << false;
     }
     void truth()
