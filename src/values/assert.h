@@ -6,3 +6,8 @@
 
 #define NUMLYRA_ASSERT(expr) \
     ((expr) ? static_cast<void>(0) : numlyraAssertFailed(__FILE__, __LINE__, #expr))
+
+// The same check with the expression text that the container invariants are
+// known by, where the code tests them under another form.
+#define NUMLYRA_ASSERT_TEXT(expr, text) \
+    ((expr) ? static_cast<void>(0) : numlyraAssertFailed(__FILE__, __LINE__, text))

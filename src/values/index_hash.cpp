@@ -51,18 +51,18 @@ int IndexHash::lookupOrInsert(const QString &name)
 
 Variable &IndexHash::at(int position)
 {
-    NUMLYRA_ASSERT(position >= 0 && position < _size);
+    NUMLYRA_ASSERT_TEXT(position >= 0 && position < _size, "index < static_cast<int>(m_PairList.size())");
     return pair(position).value;
 }
 
 const Variable &IndexHash::at(int position) const
 {
-    NUMLYRA_ASSERT(position >= 0 && position < _size);
+    NUMLYRA_ASSERT_TEXT(position >= 0 && position < _size, "index < static_cast<int>(m_PairList.size())");
     return pair(position).value;
 }
 
 const QString &IndexHash::name(int position) const
 {
-    NUMLYRA_ASSERT(position >= 0 && position < _size);
+    NUMLYRA_ASSERT_TEXT(position >= 0 && position < _size, "index < static_cast<int>(m_PairList.size())");
     return pair(position).name;
 }

@@ -4,13 +4,13 @@
 
 Variable &List::top()
 {
-    NUMLYRA_ASSERT(_size > 0);
+    NUMLYRA_ASSERT_TEXT(_size > 0, "current != 0");
     return *_top;
 }
 
 const Variable &List::top() const
 {
-    NUMLYRA_ASSERT(_size > 0);
+    NUMLYRA_ASSERT_TEXT(_size > 0, "current != 0");
     return *_top;
 }
 

@@ -40,7 +40,7 @@ String String::fromQString(const QString &text)
 String::String(const String &other) noexcept : _data(other._data)
 {
     if (_data) {
-        NUMLYRA_ASSERT(_data->refCount > 0);
+        NUMLYRA_ASSERT_TEXT(_data->refCount > 0, "str.data->refCount > 0");
         ++_data->refCount;
     }
 }
@@ -71,7 +71,7 @@ void String::release() noexcept
     if (!_data)
         return;
     --_data->refCount;
-    NUMLYRA_ASSERT(_data->refCount >= 0);
+    NUMLYRA_ASSERT_TEXT(_data->refCount >= 0, "data->refCount >= 0");
     if (_data->refCount == 0)
         std::free(_data);
     _data = nullptr;
@@ -83,11 +83,17 @@ char String::at(int i) const
     return _data->text[i];
 }
 
+// Texts may hold zero bytes, so the lengths bound the comparison, not the
+// terminator; a proper prefix is the smaller string.
 int String::compare(const String &other) const noexcept
 {
-    if (isEmpty() || other.isEmpty())
-        return (isEmpty() ? 0 : 1) - (other.isEmpty() ? 0 : 1);
-    return std::strcmp(text(), other.text());
+    const int common = length() < other.length() ? length() : other.length();
+    if (common > 0) {
+        const int c = std::memcmp(text(), other.text(), size_t(common));
+        if (c != 0)
+            return c < 0 ? -1 : 1;
+    }
+    return (length() > common ? 1 : 0) - (other.length() > common ? 1 : 0);
 }
 
 bool String::operator==(const String &other) const noexcept

@@ -116,21 +116,21 @@ double Variable::getDouble() const
 
 const String &Variable::getString() const
 {
-    NUMLYRA_ASSERT(!isNull());
+    NUMLYRA_ASSERT_TEXT(!isNull(), "data != 0");
     assertType(STRING_TYPE, "data->type == STRING_TYPE");
     return _string;
 }
 
 const Vector &Variable::getVector() const
 {
-    NUMLYRA_ASSERT(!isNull());
+    NUMLYRA_ASSERT_TEXT(!isNull(), "data != 0");
     assertType(VECTOR_TYPE, "data->type == VECTOR_TYPE");
     return _vector;
 }
 
 Vector &Variable::vectorRef()
 {
-    NUMLYRA_ASSERT(!isNull());
+    NUMLYRA_ASSERT_TEXT(!isNull(), "data != 0");
     assertType(VECTOR_TYPE, "data->type == VECTOR_TYPE");
     return _vector;
 }

@@ -19,9 +19,9 @@
 class Variable {
 public:
     Variable() noexcept : _double(0), _flags(0) {}
-    explicit Variable(bool value) noexcept : _flags(makeFlags(BOOLEAN_TYPE)) { _boolean = value; }
+    explicit Variable(bool value) noexcept : _double(0), _flags(makeFlags(BOOLEAN_TYPE)) { _boolean = value; }
     explicit Variable(double value) noexcept : _flags(makeFlags(DOUBLE_TYPE)) { _double = value; }
-    explicit Variable(int32_t value) noexcept : _flags(makeFlags(INTEGER_TYPE)) { _integer = value; }
+    explicit Variable(int32_t value) noexcept : _double(0), _flags(makeFlags(INTEGER_TYPE)) { _integer = value; }
     explicit Variable(const String &value) noexcept : _flags(makeFlags(STRING_TYPE)) { new (&_string) String(value); }
     explicit Variable(String &&value) noexcept : _flags(makeFlags(STRING_TYPE)) { new (&_string) String(std::move(value)); }
     explicit Variable(const Vector &value) noexcept : _flags(makeFlags(VECTOR_TYPE)) { new (&_vector) Vector(value); }

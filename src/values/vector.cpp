@@ -15,7 +15,7 @@ Vector::Vector(const Vector &other) noexcept
     : _data(other._data), _rowCount(other._rowCount), _columnCount(other._columnCount), _type(other._type)
 {
     if (_data) {
-        NUMLYRA_ASSERT(_data->refCount > 0);
+        NUMLYRA_ASSERT_TEXT(_data->refCount > 0, "vect.data->refCount > 0");
         ++_data->refCount;
     }
 }
@@ -73,7 +73,7 @@ void Vector::release() noexcept
 {
     if (_data) {
         --_data->refCount;
-        NUMLYRA_ASSERT(_data->refCount >= 0);
+        NUMLYRA_ASSERT_TEXT(_data->refCount >= 0, "data->refCount >= 0");
         if (_data->refCount == 0)
             VectorImpl::destroy(_data, _type);
         _data = nullptr;
@@ -83,12 +83,11 @@ void Vector::release() noexcept
 
 void Vector::setSize(uint32_t rows, uint32_t columns)
 {
-    if (rows == 0 || columns == 0) {
-        NUMLYRA_ASSERT(count() == 0);
+    NUMLYRA_ASSERT_TEXT(uint64_t(rows) * columns == count(), "rowCount * columnCount == count()");
+    if (count() == 0) {
         _rowCount = _columnCount = 0;
         return;
     }
-    NUMLYRA_ASSERT(uint64_t(rows) * columns == count());
     NUMLYRA_ASSERT(count() % rows == 0);
     NUMLYRA_ASSERT(count() % columns == 0);
     _rowCount = rows;
@@ -104,33 +103,35 @@ void Vector::checkType(VariableType expected, const char *what) const
 bool Vector::getBoolean(uint32_t i) const
 {
     checkType(BOOLEAN_TYPE, "_type == BOOLEAN_TYPE");
-    NUMLYRA_ASSERT(i < count());
+    NUMLYRA_ASSERT_TEXT(i < count(), "i < data->size");
     return static_cast<const bool *>(_data->items())[i];
 }
 
 int32_t Vector::getInteger(uint32_t i) const
 {
     checkType(INTEGER_TYPE, "_type == INTEGER_TYPE");
-    NUMLYRA_ASSERT(i < count());
+    NUMLYRA_ASSERT_TEXT(i < count(), "i < data->size");
     return static_cast<const int32_t *>(_data->items())[i];
 }
 
 double Vector::getDouble(uint32_t i) const
 {
     checkType(DOUBLE_TYPE, "_type == DOUBLE_TYPE");
-    NUMLYRA_ASSERT(i < count());
+    NUMLYRA_ASSERT_TEXT(i < count(), "i < data->size");
     return static_cast<const double *>(_data->items())[i];
 }
 
 const String &Vector::getString(uint32_t i) const
 {
     checkType(STRING_TYPE, "_type == STRING_TYPE");
-    NUMLYRA_ASSERT(i < count());
+    NUMLYRA_ASSERT_TEXT(i < count(), "i < data->size");
     return static_cast<const String *>(_data->items())[i];
 }
 
 // The four cases of an element write: no block yet, unshared and too small,
-// shared (clone), or in place. Capacity grows geometrically.
+// shared (clone), or in place. A block grows to exactly i + 1 elements:
+// realloc extends the block in place or remaps it, so appending element by
+// element stays cheap without keeping spare capacity in every vector.
 bool Vector::prepareWrite(uint32_t i)
 {
     NUMLYRA_ASSERT(_type != UNDEFINED_TYPE);
@@ -151,17 +152,12 @@ bool Vector::prepareWrite(uint32_t i)
         --_data->refCount;
         _data = copy;
     } else if (_data->capacity <= i) {
-        uint64_t capacity = uint64_t(_data->capacity) + _data->capacity / 2;
-        if (capacity < needed)
-            capacity = needed;
-        if (capacity > 0xfffffffeu)
-            capacity = needed;
-        VectorImpl *grown = VectorImpl::grow(_data, _type, uint32_t(capacity));
+        VectorImpl *grown = VectorImpl::grow(_data, _type, needed);
         if (!grown)
             return false;
         _data = grown;
     }
-    NUMLYRA_ASSERT(i < _data->capacity);
+    NUMLYRA_ASSERT_TEXT(i < _data->capacity, "i < capacity");
     if (i >= _data->size)
         _data->size = needed;
     return true;
@@ -197,9 +193,11 @@ bool Vector::set(uint32_t i, double value)
 bool Vector::set(uint32_t i, const String &value)
 {
     checkType(STRING_TYPE, "_type == STRING_TYPE");
+    // `value` may be an element of this vector, which the growth can move.
+    String held(value);
     if (!prepareWrite(i))
         return false;
-    static_cast<String *>(_data->items())[i] = value;
+    static_cast<String *>(_data->items())[i] = std::move(held);
     return true;
 }
 

@@ -11,8 +11,8 @@
 // whose type is UNDEFINED_TYPE is the empty typeless vector.
 //
 // Copies are O(1): they share the element block and bump its count; the
-// first write through a shared copy clones the block. Growth by a write past
-// the end is geometric, so appending element by element is amortised O(1).
+// first write through a shared copy clones the block. A write past the end
+// grows the block to exactly the written index plus one.
 class Vector {
 public:
     Vector() noexcept = default;
