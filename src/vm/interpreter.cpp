@@ -92,6 +92,8 @@ int Interpreter::run(Script *script)
     NUMLYRA_ASSERT(script != nullptr);
     const Binding saved = saveBinding();
     const size_t loopBase = _loops.size();
+    const size_t outerLoopBase = _loopBase;
+    _loopBase = loopBase;
     _script = script;
     _symbols = &script->symbols();
     _insideFunction = script->insideFunction();
@@ -106,6 +108,7 @@ int Interpreter::run(Script *script)
     const int result = execute(script->code(), script->codeSize());
     --_runDepth;
     _loops.erase(_loops.begin() + std::ptrdiff_t(loopBase), _loops.end());
+    _loopBase = outerLoopBase;
     if (_runDepth > 0)
         restoreBinding(saved);
     return result;
@@ -138,17 +141,28 @@ void Interpreter::clearStack()
     _stack.clear();
     releaseRegisters();
     _loops.clear();
+    _loopBase = 0;
 }
 
+// Points the frame back at A and B (operators read stack slots in place)
+// and frees what the registers hold.
 void Interpreter::releaseRegisters()
 {
+    _frame.a = &_a;
+    _frame.b = &_b;
     _a.clear();
     _b.clear();
+    _c.clear();
 }
 
 void Interpreter::markChanged(int position)
 {
-    if (!_insideFunction && !_symbols->at(position).isTemporary())
+    markChanged(position, _symbols->at(position));
+}
+
+void Interpreter::markChanged(int position, const Variable &variable)
+{
+    if (!_insideFunction && !variable.isTemporary())
         _runState->updateItemSet.insert(position);
 }
 
@@ -173,28 +187,31 @@ bool Interpreter::storeTop(int position)
     target = _stack.top();
     if (target.isUndefined())
         target.setUndefined(); // a stored undefined value is a variable, not an absent one
-    markChanged(position);
+    markChanged(position, target);
     return true;
 }
 
-// B := top, A := the new top; the result replaces A's slot. The operands
-// are moved, not copied: the slots are overwritten anyway, and an unshared
-// vector lets a routine reuse its storage.
+// The operands are read in place: A is the entry below the top, B the top;
+// the routine writes register C, which then replaces both entries.
 bool Interpreter::binaryOperator(uint8_t opcode)
 {
     const NativeRoutine routine = _operators[opcode];
     if (!routine)
         return fail(ERR_COMMAND_NOT_SUPPORTED);
-    _b = std::move(_stack.top());
-    _stack.pop();
-    Variable &top = _stack.top();
-    _a = std::move(top);
-    _frame.result = &top;
+    _frame.b = &_stack.top();
+    _frame.a = &_stack.fromTop(1);
+    _frame.result = &_c;
     const bool ok = routine(_frame);
-    releaseRegisters();
-    if (!ok)
-        _stack.pop();
-    return ok;
+    _frame.a = &_a;
+    _frame.b = &_b;
+    _stack.pop();
+    if (ok) {
+        _stack.top() = std::move(_c);
+        return true;
+    }
+    _c.clear();
+    _stack.pop();
+    return false;
 }
 
 bool Interpreter::unaryOperator(uint8_t opcode)
@@ -203,12 +220,14 @@ bool Interpreter::unaryOperator(uint8_t opcode)
     if (!routine)
         return fail(ERR_COMMAND_NOT_SUPPORTED);
     Variable &top = _stack.top();
-    _a = std::move(top);
-    _frame.result = &top;
+    _frame.a = &top;
+    _frame.result = &_c;
     const bool ok = routine(_frame);
-    if (!ok)
-        top = std::move(_a); // a failed unary operator leaves the stack as it was
-    releaseRegisters();
+    _frame.a = &_a;
+    if (ok)
+        top = std::move(_c);
+    else
+        _c.clear(); // a failed unary operator leaves the stack as it was
     return ok;
 }
 
@@ -221,18 +240,20 @@ bool Interpreter::operatorToVariable(uint8_t opcode, int position)
         return fail(ERR_COMMAND_NOT_SUPPORTED);
     Variable &target = _symbols->at(position);
     Variable &top = _stack.top();
-    _b = std::move(top);
-    _a = target;
-    _frame.result = &top;
+    _a = target; // the variable itself stays untouched until the routine has succeeded
+    _frame.b = &top;
+    _frame.result = &_c;
     _frame.variable = position;
     const bool ok = routine(_frame);
     _frame.variable = -1;
-    releaseRegisters();
     if (!ok) {
+        releaseRegisters();
         _stack.pop();
         return false;
     }
+    top = std::move(_c);
     target = top;
+    releaseRegisters();
     markChanged(position);
     return true;
 }
@@ -284,17 +305,28 @@ bool Interpreter::sizeOperator()
 
 // --- for loops ---
 
-bool Interpreter::beginLoop(int variable, int indexVariable)
+// `break` leaves a for-in loop by a plain jump, past the FOR_NEXT that would
+// have dropped its record. Records remember where they were begun and
+// advanced, so stale ones are recognised: a loop begun again at the same
+// place, or a FOR_NEXT of an enclosing loop, discards the records above.
+bool Interpreter::beginLoop(int pc, int variable, int indexVariable)
 {
     Variable &top = _stack.top();
     if (top.isUndefined())
         return fail(ERR_UNDEFINED_VARIABLE);
+    for (size_t i = _loops.size(); i > _loopBase; --i) {
+        if (_loops[i - 1].beginPc == pc) {
+            _loops.erase(_loops.begin() + std::ptrdiff_t(i - 1), _loops.end());
+            break;
+        }
+    }
     LoopRecord loop;
     loop.count = 1;
     if (top.type() == VECTOR_TYPE) {
         const Vector &v = top.getVector();
         loop.count = v.isLine() ? v.count() : v.rowCount();
     }
+    loop.beginPc = pc;
     loop.variable = variable;
     loop.indexVariable = indexVariable;
     loop.value = std::move(top);
@@ -306,10 +338,13 @@ bool Interpreter::beginLoop(int variable, int indexVariable)
     return true;
 }
 
-bool Interpreter::nextLoop(bool indexed, bool &finished)
+bool Interpreter::nextLoop(int pc, bool indexed, bool &finished)
 {
-    NUMLYRA_ASSERT(!_loops.empty());
+    while (_loops.size() > _loopBase && _loops.back().nextPc >= 0 && _loops.back().nextPc != pc)
+        _loops.pop_back();
+    NUMLYRA_ASSERT(_loops.size() > _loopBase);
     LoopRecord &loop = _loops.back();
+    loop.nextPc = pc;
     ++loop.index;
     finished = loop.index >= loop.count;
     if (finished) {
@@ -451,6 +486,8 @@ int Interpreter::callUserFunction(FunctionInfo &function, int argc)
     const Binding saved = saveBinding();
     const quint32 savedLine = _line;
     const size_t loopBase = _loops.size();
+    const size_t outerLoopBase = _loopBase;
+    _loopBase = loopBase;
     _script = body;
     _symbols = activation.get();
     _insideFunction = true;
@@ -465,6 +502,7 @@ int Interpreter::callUserFunction(FunctionInfo &function, int argc)
 
     invoked.pop_back();
     _loops.erase(_loops.begin() + std::ptrdiff_t(loopBase), _loops.end());
+    _loopBase = outerLoopBase;
     restoreBinding(saved);
     _line = savedLine;
     if (result != 0)
@@ -714,17 +752,17 @@ int Interpreter::execute(const uint8_t *code, int n)
                 return -1;
             break;
         case FOR_BEGIN:
-            if (!beginLoop(u16(operand), -1))
+            if (!beginLoop(pc, u16(operand), -1))
                 return -1;
             break;
         case FOR_BEGIN_INDEXED:
-            if (!beginLoop(u16(operand), u16(operand + 2)))
+            if (!beginLoop(pc, u16(operand), u16(operand + 2)))
                 return -1;
             break;
         case FOR_NEXT:
         case FOR_NEXT_INDEXED: {
             bool finished;
-            if (!nextLoop(opcode == FOR_NEXT_INDEXED, finished))
+            if (!nextLoop(pc, opcode == FOR_NEXT_INDEXED, finished))
                 return -1;
             if (finished)
                 next = pc + 2 + u16(operand) + 1;

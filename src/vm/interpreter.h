@@ -77,6 +77,8 @@ private:
         int64_t count = 0;
         int variable = -1;
         int indexVariable = -1; // FOR_BEGIN_INDEXED only
+        int beginPc = -1;       // offsets of its FOR_BEGIN and FOR_NEXT
+        int nextPc = -1;
         Variable value;         // the iterated value
     };
     // What run() and a function call switch and restore.
@@ -99,16 +101,18 @@ private:
     bool storeTop(int position);
     bool pushEnd(uint8_t opcode, int position);
     bool sizeOperator();
-    bool beginLoop(int variable, int indexVariable);
-    bool nextLoop(bool indexed, bool &finished);
+    bool beginLoop(int pc, int variable, int indexVariable);
+    bool nextLoop(int pc, bool indexed, bool &finished);
     bool assignLoopVariable(LoopRecord &loop);
     int call(int functionId, int argc);
     int callUserFunction(FunctionInfo &function, int argc);
     bool fail(quint32 code, int extra = -1);
+    void markChanged(int position, const Variable &variable);
 
     List _stack;
     Variable _a;
     Variable _b;
+    Variable _c; // operator results
     NativeFrame _frame;
     NativeRoutine _operators[256] = {};
     uint8_t _lengths[256] = {}; // instruction length by opcode, 0 for invalid codes
@@ -121,4 +125,5 @@ private:
     int _runDepth = 0;
     RunState *_runState;
     std::vector<LoopRecord> _loops;
+    size_t _loopBase = 0; // first record of the running frame
 };

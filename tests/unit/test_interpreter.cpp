@@ -255,6 +255,17 @@ private slots:
                "PUSH_CONST8 {[1 2]}; FOR_BEGIN b; @inner: FOR_NEXT @outer_again; INC_VAR n; JUMP @inner; "
                "@outer_again: JUMP @outer; @end:"
             << 0 << "" << "n=6|a=3|b=2";
+        // break: a jump out of the inner loop, past its FOR_NEXT
+        QTest::newRow("break out of inner loop")
+            << "PUSH_ZERO; STORE n; PUSH_CONST8 {[1 2 3]}; FOR_BEGIN a; @outer: FOR_NEXT @end; "
+               "PUSH_CONST8 {[1 2 3 4]}; FOR_BEGIN b; @inner: FOR_NEXT @after; INC_VAR n; JUMP @after; JUMP @inner; "
+               "@after: JUMP @outer; @end:"
+            << 0 << "" << "n=3|a=3|b=1";
+        QTest::newRow("loop left by break and begun again")
+            << "PUSH_ZERO; STORE n; POP; @again: PUSH_CONST8 {[5 6]}; FOR_BEGIN b; @next: FOR_NEXT @done; "
+               "JUMP @done; @done: INC_VAR n; PUSH_VAR n; PUSH_CONST8 {3}; LT; JUMP_IF_TRUE @again; "
+               "PUSH_CONST8 {[7 8]}; FOR_BEGIN c; @c: FOR_NEXT @end; INC_VAR n; JUMP @c; @end:"
+            << 0 << "" << "n=5|b=5|c=8";
     }
     void programs()
     {
