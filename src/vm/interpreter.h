@@ -68,6 +68,10 @@ public:
     void markChanged(int position);
     void markRemoved(int position);
 
+    IndexHash *variables() override { return _symbols; }
+    void variableChanged(int position) override { markChanged(position); }
+    void variableRemoved(int position) override { markRemoved(position); }
+
     // Loop records still open (tests: every run must leave none behind).
     int openLoopCount() const { return int(_loops.size()); }
 

@@ -12,56 +12,6 @@
 #include <chrono>
 #include <thread>
 
-#if !__has_include("library/operators.cpp")
-// The operator library is built separately; until it is part of the build
-// these stand-ins cover the double cases used below.
-namespace {
-template <typename F>
-bool doubles(NativeFrame &f, F op)
-{
-    if (f.a->type() != DOUBLE_TYPE || f.b->type() != DOUBLE_TYPE) {
-        f.context.report(ERR_TYPE_MISMATCH);
-        return false;
-    }
-    *f.result = op(f.a->getDouble(), f.b->getDouble());
-    return true;
-}
-bool add(NativeFrame &f) { return doubles(f, [](double a, double b) { return Variable(a + b); }); }
-bool sub(NativeFrame &f) { return doubles(f, [](double a, double b) { return Variable(a - b); }); }
-bool lt(NativeFrame &f) { return doubles(f, [](double a, double b) { return Variable(a < b); }); }
-bool neg(NativeFrame &f)
-{
-    if (f.a->type() != DOUBLE_TYPE) {
-        f.context.report(ERR_OPERATION_NOT_SUPPORTED);
-        return false;
-    }
-    *f.result = Variable(-f.a->getDouble());
-    return true;
-}
-} // namespace
-NativeRoutine operatorRoutine(uint8_t opcode)
-{
-    switch (opcode) {
-    case ADD: return add;
-    case SUB: return sub;
-    case LT: return lt;
-    case NEG: return neg;
-    default: return nullptr;
-    }
-}
-bool truthValue(ExecutionContext &context, const Variable &value, bool &result)
-{
-    if (value.type() == BOOLEAN_TYPE)
-        result = value.getBoolean();
-    else if (value.type() == DOUBLE_TYPE)
-        result = value.getDouble() != 0;
-    else {
-        context.report(ERR_TYPE_MISMATCH);
-        return false;
-    }
-    return true;
-}
-#endif
 // Registry lookups, until the registry's own definitions are linked in.
 __attribute__((weak)) NativeRoutine FunctionRegistry::nativeRoutine(int) const { return nullptr; }
 __attribute__((weak)) FunctionInfo *FunctionRegistry::userFunction(int) const { return nullptr; }
@@ -220,7 +170,17 @@ private slots:
         QTest::newRow("clear") << "PUSH_ONE; STORE x; CLEAR_VAR x; PUSH_VAR x" << -1 << "300" << "";
 
         QTest::newRow("binary operator") << "PUSH_ONE; PUSH_TWO; ADD; STORE x" << 0 << "" << "x=3";
+        QTest::newRow("operand order") << "PUSH_CONST8 {7}; PUSH_TWO; SUB; STORE y; POP; PUSH_CONST8 {7}; PUSH_TWO; MOD; "
+                                          "STORE z; POP; PUSH_ONE; PUSH_TWO; LT; STORE w"
+                                       << 0 << "" << "y=5|z=1|w=true";
+        QTest::newRow("unary operators") << "PUSH_CONST8 {[1 2]}; TRANSPOSE; NEG; UPLUS; STORE x; PUSH_TRUE; NOT; STORE y"
+                                         << 0 << "" << "x=[-1; -2]|y=false";
+        QTest::newRow("match") << "PUSH_CONST8 {'abc'}; PUSH_CONST8 {'b.'}; MATCH; STORE x" << 0 << "" << "x=true";
+        QTest::newRow("division by zero warns under the initial state")
+            << "PUSH_ONE; PUSH_ZERO; EDIV; STORE x" << 0 << "305" << "x=inf";
         QTest::newRow("operator failure") << "PUSH_ONE; PUSH_CONST8 {'a'}; ADD" << -1 << "302" << "";
+        QTest::newRow("in-place product") << "PUSH_CONST8 {[1 2]}; STORE x; POP; PUSH_CONST8 {[3; 4]}; MUL_TO_VAR x; STORE y"
+                                          << 0 << "" << "x=[11]|y=[11]";
         QTest::newRow("in-place operator") << "PUSH_ONE; STORE x; PUSH_TWO; ADD_TO_VAR x; STORE y" << 0 << ""
                                            << "x=3|y=3";
         QTest::newRow("in-place operator on absent") << "PUSH_TWO; ADD_TO_VAR x" << -1 << "300" << "";
@@ -310,8 +270,15 @@ private slots:
         QCOMPARE(interpreter.getErrorState(ERR_RESULT_IS_INF), int(WARNING_STATE));
         QCOMPARE(interpreter.getErrorState(ERR_USER_WARNING), int(WARNING_STATE));
         QCOMPARE(interpreter.getErrorState(ERR_MATRIX_IS_SINGULAR), int(ERROR_STATE));
+        Program division;
+        division.assemble("PUSH_ONE; PUSH_ZERO; EDIV; STORE x");
         interpreter.setErrorState(ERR_DIVIDE_BY_ZERO, IGNORE_STATE);
-        QCOMPARE(interpreter.getErrorState(ERR_DIVIDE_BY_ZERO), int(IGNORE_STATE));
+        QCOMPARE(interpreter.run(&division), 0);
+        QCOMPARE(errorCodes(), QString());
+        interpreter.setErrorState(ERR_DIVIDE_BY_ZERO, ERROR_STATE);
+        QCOMPARE(interpreter.run(&division), -1);
+        QCOMPARE(errorCodes(), QString("305"));
+        QCOMPARE(reports().value(0).state, int(ERROR_STATE));
     }
 
     void operatorFailureStack()
