@@ -1,0 +1,573 @@
+#include "values/error_codes.h"
+#include "values/output_formatter.h"
+#include "values/pager.h"
+
+#include <QtTest>
+
+#include <cmath>
+#include <limits>
+
+Q_DECLARE_METATYPE(Variable)
+
+namespace {
+
+class FakeStore : public PrecisionStore {
+public:
+    explicit FakeStore(int stored) : stored(stored) {}
+    int loadPrecision() override { return stored; }
+    void storePrecision(int precision) override
+    {
+        stored = precision;
+        ++writes;
+    }
+    int stored;
+    int writes = 0;
+};
+
+Variable doubles(uint32_t rows, uint32_t columns, std::initializer_list<double> values)
+{
+    Vector v;
+    Vector::create(DOUBLE_TYPE, rows, columns, v);
+    uint32_t i = 0;
+    for (double x : values)
+        v.set(i++, x);
+    return Variable(v);
+}
+
+Variable booleans(uint32_t rows, uint32_t columns, std::initializer_list<bool> values)
+{
+    Vector v;
+    Vector::create(BOOLEAN_TYPE, rows, columns, v);
+    uint32_t i = 0;
+    for (bool x : values)
+        v.set(i++, x);
+    return Variable(v);
+}
+
+Variable strings(uint32_t rows, uint32_t columns, std::initializer_list<const char *> values)
+{
+    Vector v;
+    Vector::create(STRING_TYPE, rows, columns, v);
+    uint32_t i = 0;
+    for (const char *x : values)
+        v.set(i++, String(x));
+    return Variable(v);
+}
+
+QString lines(const QStringList &list)
+{
+    return list.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+QString blanks(int n)
+{
+    return QString(n, QLatin1Char(' '));
+}
+
+QString dashes(int n)
+{
+    return QString(n, QLatin1Char('-'));
+}
+
+// A double cell at precision 7: the number's text after three blanks, 14 wide.
+QString cell7(const QString &text)
+{
+    return (QStringLiteral("   ") + text).leftJustified(14);
+}
+
+} // namespace
+
+class TestOutputFormatter : public QObject {
+    Q_OBJECT
+
+private slots:
+    void numberText_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<int>("precision");
+        QTest::addColumn<QString>("expected");
+        const double inf = std::numeric_limits<double>::infinity();
+
+        QTest::newRow("zero") << 0.0 << 7 << "0.";
+        QTest::newRow("negative zero") << -0.0 << 7 << "0.";
+        QTest::newRow("nan") << std::nan("") << 7 << "nan";
+        QTest::newRow("inf") << inf << 7 << "inf";
+        QTest::newRow("-inf") << -inf << 15 << "-inf";
+        QTest::newRow("integer") << 3.0 << 7 << "3.";
+        QTest::newRow("exact fraction") << 2.5 << 7 << "2.5";
+        QTest::newRow("negative") << -2.5 << 7 << "-2.5";
+        QTest::newRow("tenth") << 0.1 << 7 << "0.1";
+        QTest::newRow("1.1") << 1.1 << 15 << "1.1";
+        QTest::newRow("inexact rest writes zeros") << 0.1 + 0.2 << 7 << "0.3000000";
+        QTest::newRow("third") << 1.0 / 3 << 7 << "0.3333333";
+        QTest::newRow("two thirds rounds") << 2.0 / 3 << 7 << "0.6666667";
+        QTest::newRow("pi p5") << M_PI << 5 << "3.14159";
+        QTest::newRow("pi p7") << M_PI << 7 << "3.1415927";
+        QTest::newRow("pi p15") << M_PI << 15 << "3.141592653589793";
+        QTest::newRow("-pi p15") << -M_PI << 15 << "-3.141592653589793";
+        QTest::newRow("four fraction digits p5") << 1234.5678 << 5 << "1234.57";
+
+        // Carries: 9s in the fraction vanish, 9s in the integer part become 0.
+        QTest::newRow("9.9999999 p7 fits") << 9.9999999 << 7 << "9.9999999";
+        QTest::newRow("9.9999999 p5 carries") << 9.9999999 << 5 << "10.";
+        QTest::newRow("9.99999999 p7 carries") << 9.99999999 << 7 << "10.";
+        QTest::newRow("19.99999999 p7") << 19.99999999 << 7 << "20.";
+        QTest::newRow("1.2999999 p5") << 1.2999999 << 5 << "1.3";
+        QTest::newRow("0.99999999 p7") << 0.99999999 << 7 << "1.";
+        QTest::newRow("-0.99999999 p7") << -0.99999999 << 7 << "-1.";
+        QTest::newRow("0.99999999 p15") << 0.99999999 << 15 << "0.99999999";
+        QTest::newRow("99999999.5 p7") << 99999999.5 << 7 << "100000000.";
+        QTest::newRow("99999999.4 p7") << 99999999.4 << 7 << "99999999.";
+        QTest::newRow("99999999.5 p15") << 99999999.5 << 15 << "99999999.5";
+        QTest::newRow("999999.5 p5") << 999999.5 << 5 << "1000000.";
+
+        // Fixed up to e = p, scientific beyond.
+        QTest::newRow("e = p p7") << 12345678.0 << 7 << "12345678.";
+        QTest::newRow("1e7 p7") << 1e7 << 7 << "10000000.";
+        QTest::newRow("e = p + 1 p7") << 123456789.0 << 7 << "1.235e+8";
+        QTest::newRow("1e8 p7") << 1e8 << 7 << "1.000e+8";
+        QTest::newRow("e = p p5") << 123456.0 << 5 << "123456.";
+        QTest::newRow("e = p + 1 p5") << 1234567.0 << 5 << "1.2e+6";
+        QTest::newRow("1e15 p15") << 1e15 << 15 << "1000000000000000.";
+        QTest::newRow("1e16 p15") << 1e16 << 15 << "1.0000000000e+16";
+        QTest::newRow("-e = p p7") << 1e-7 << 7 << "0.0000001";
+        QTest::newRow("-e = p rounds up") << 1.5e-7 << 7 << "0.0000002";
+        QTest::newRow("-e = p rounds down") << 1.23456789e-7 << 7 << "0.0000001";
+        QTest::newRow("-e = p + 1 p7") << 1e-8 << 7 << "1.000e-8";
+        QTest::newRow("-e = p + 1 negative") << -1.5e-8 << 7 << "-1.500e-8";
+        QTest::newRow("-e = p p5") << 0.0000123 << 5 << "0.00001";
+        QTest::newRow("-e < p p5") << 0.000123 << 5 << "0.00012";
+        QTest::newRow("-e = p + 1 p5") << 0.00000123 << 5 << "1.2e-6";
+
+        // Exponents of one, two and three digits shorten the mantissa.
+        QTest::newRow("exp 2 digits") << 1e10 << 7 << "1.00e+10";
+        QTest::newRow("exp 3 digits") << 1e100 << 7 << "1.0e+100";
+        QTest::newRow("exp -3 digits") << 1e-100 << 7 << "1.0e-100";
+        QTest::newRow("exp 3 digits p5") << 1e300 << 5 << "1.e+300";
+        QTest::newRow("exp 2 digits p15") << 6.02214076e23 << 15 << "6.0221407600e+23";
+        QTest::newRow("denormal p15") << 5e-324 << 15 << "5.000000000e-324";
+        QTest::newRow("largest p7") << std::numeric_limits<double>::max() << 7 << "1.8e+308";
+        // A carry out of the first digit moves the exponent and may widen it.
+        QTest::newRow("carry moves exponent") << 9.99996e8 << 7 << "1.000e+9";
+        QTest::newRow("carry widens exponent") << 9.9999e9 << 7 << "1.00e+10";
+        QTest::newRow("carry to 3 digits") << 9.99999e99 << 7 << "1.0e+100";
+        QTest::newRow("carry shortens exponent") << 9.996e-10 << 7 << "1.000e-9";
+    }
+    void numberText()
+    {
+        QFETCH(double, value);
+        QFETCH(int, precision);
+        QFETCH(QString, expected);
+        QCOMPARE(::numberText(value, precision), expected);
+    }
+
+    void formatNumberField_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<int>("precision");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("positive p7") << 2.5 << 7 << "   2.5      ";
+        QTest::newRow("sign in third blank") << -2.5 << 7 << "  -2.5      ";
+        QTest::newRow("p5 width") << 1.0 << 5 << "   1.     ";
+        QTest::newRow("full width p7") << 9.9999999 << 7 << "   9.9999999";
+        QTest::newRow("carry overflows width") << 99999999.5 << 7 << "   100000000.";
+        QTest::newRow("nan") << std::nan("") << 7 << "   nan      ";
+    }
+    void formatNumberField()
+    {
+        QFETCH(double, value);
+        QFETCH(int, precision);
+        QFETCH(QString, expected);
+        QCOMPARE(formatNumber(value, precision), expected);
+    }
+
+    void precisionFromStore_data()
+    {
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("3") << 3 << 7;
+        QTest::newRow("4") << 4 << 7;
+        QTest::newRow("5") << 5 << 5;
+        QTest::newRow("15") << 15 << 15;
+        QTest::newRow("16") << 16 << 7;
+        QTest::newRow("20") << 20 << 7;
+        QTest::newRow("-1") << -1 << 7;
+    }
+    void precisionFromStore()
+    {
+        QFETCH(int, stored);
+        QFETCH(int, expected);
+        FakeStore store(stored);
+        {
+            OutputFormatter formatter(&store);
+            QCOMPARE(formatter.precision(), expected);
+            QCOMPARE(formatter.numberWidth(), expected + 5);
+        }
+        // Saved once more on destruction.
+        QCOMPARE(store.stored, expected);
+        QCOMPARE(store.writes, 1);
+    }
+
+    void setPrecisionStoresAtOnce()
+    {
+        FakeStore store(7);
+        OutputFormatter formatter(&store);
+        QVERIFY(!formatter.setPrecision(4));
+        QVERIFY(!formatter.setPrecision(16));
+        QCOMPARE(store.writes, 0);
+        QCOMPARE(formatter.precision(), 7);
+        QVERIFY(formatter.setPrecision(15));
+        QCOMPARE(store.stored, 15);
+        QCOMPARE(store.writes, 1);
+        QCOMPARE(formatter.formatNumber(M_PI), QStringLiteral("   3.141592653589793"));
+    }
+
+    void variable_data()
+    {
+        QTest::addColumn<Variable>("value");
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<QString>("body");
+
+        QTest::newRow("null") << Variable() << 76 << "   undefined\n";
+        Variable undefined;
+        undefined.setUndefined();
+        QTest::newRow("undefined") << undefined << 76 << "   undefined\n";
+        QTest::newRow("true") << Variable(true) << 76 << "   true \n";
+        QTest::newRow("false") << Variable(false) << 76 << "   false\n";
+        QTest::newRow("double") << Variable(-0.5) << 76 << "  -0.5      \n";
+        QTest::newRow("integer") << Variable(int32_t(42)) << 76 << "   42.      \n";
+        QTest::newRow("string") << Variable(String("abc")) << 76 << "  \"abc\"\n";
+        QTest::newRow("null string") << Variable(String()) << 76 << "  \"\"\n";
+        QTest::newRow("empty vector") << Variable(Vector(DOUBLE_TYPE)) << 76 << "   []\n";
+        QTest::newRow("typeless empty vector") << Variable(Vector()) << 76 << "   []\n";
+
+        QTest::newRow("1x1 is a matrix") << doubles(1, 1, {5}) << 76
+                                         << lines({blanks(2) + blanks(6) + QStringLiteral("0") + blanks(7),
+                                                   dashes(17),
+                                                   QStringLiteral(" 0 |") + cell7(QStringLiteral("5."))});
+        QTest::newRow("2x2 double")
+            << doubles(2, 2, {1, -2.5, 1e10, std::nan("")}) << 76
+            << lines({blanks(2) + blanks(6) + QStringLiteral("0") + blanks(7) + blanks(6) + QStringLiteral("1") + blanks(7),
+                      dashes(31),
+                      QStringLiteral(" 0 |") + cell7(QStringLiteral("1.")) + QStringLiteral("  -2.5").leftJustified(14),
+                      QStringLiteral(" 1 |") + cell7(QStringLiteral("1.00e+10")) + cell7(QStringLiteral("nan"))});
+        QTest::newRow("boolean")
+            << booleans(2, 2, {true, false, false, true}) << 76
+            << lines({blanks(2) + blanks(4) + QStringLiteral("0") + blanks(5) + blanks(4) + QStringLiteral("1") + blanks(5),
+                      dashes(23),
+                      QStringLiteral(" 0 |   true      false  "),
+                      QStringLiteral(" 1 |   false     true   ")});
+        // Each string column is as wide as its longest element.
+        QTest::newRow("string")
+            << strings(2, 2, {"a", "xyz", "", "hello"}) << 76
+            << lines({blanks(2) + centredNumber(0, 8) + centredNumber(1, 12),
+                      dashes(8 + 12 + 3),
+                      QStringLiteral(" 0 |   \"a\"     \"xyz\"    "),
+                      QStringLiteral(" 1 |   \"\"      \"hello\"  ")});
+        // Eleven rows need two-digit row labels.
+        QTest::newRow("wide row labels")
+            << doubles(11, 1, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}) << 76
+            << lines({blanks(3) + blanks(6) + QStringLiteral("0") + blanks(7), dashes(17),
+                      QStringLiteral("  0 |") + cell7(QStringLiteral("0.")), QStringLiteral("  1 |") + cell7(QStringLiteral("1.")),
+                      QStringLiteral("  2 |") + cell7(QStringLiteral("2.")), QStringLiteral("  3 |") + cell7(QStringLiteral("3.")),
+                      QStringLiteral("  4 |") + cell7(QStringLiteral("4.")), QStringLiteral("  5 |") + cell7(QStringLiteral("5.")),
+                      QStringLiteral("  6 |") + cell7(QStringLiteral("6.")), QStringLiteral("  7 |") + cell7(QStringLiteral("7.")),
+                      QStringLiteral("  8 |") + cell7(QStringLiteral("8.")), QStringLiteral("  9 |") + cell7(QStringLiteral("9.")),
+                      QStringLiteral(" 10 |") + cell7(QStringLiteral("10."))});
+        // A page narrower than one cell still gets one column per block.
+        QTest::newRow("narrow page")
+            << doubles(1, 2, {1, 2}) << 10
+            << lines({blanks(2) + centredNumber(0, 14), dashes(17), QStringLiteral(" 0 |") + cell7(QStringLiteral("1.")),
+                      blanks(2) + centredNumber(1, 14), dashes(17), QStringLiteral(" 0 |") + cell7(QStringLiteral("2."))});
+    }
+    void variable()
+    {
+        QFETCH(Variable, value);
+        QFETCH(int, columns);
+        QFETCH(QString, body);
+        OutputFormatter formatter;
+        QCOMPARE(formatter.renderValue(value, columns), body);
+        QCOMPARE(formatter.renderVariable(QStringLiteral("x"), value, columns), QStringLiteral("\n x = \n\n") + body);
+    }
+
+    // Row labels are as wide as the largest row number, not the row count.
+    void rowLabels_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("firstLabel");
+        QTest::addColumn<QString>("lastLabel");
+        QTest::newRow("1") << 1 << " 0 |" << " 0 |";
+        QTest::newRow("10") << 10 << " 0 |" << " 9 |";
+        QTest::newRow("11") << 11 << "  0 |" << " 10 |";
+        QTest::newRow("101") << 101 << "   0 |" << " 100 |";
+    }
+    void rowLabels()
+    {
+        QFETCH(int, rows);
+        QFETCH(QString, firstLabel);
+        QFETCH(QString, lastLabel);
+        Vector v;
+        QVERIFY(Vector::create(BOOLEAN_TYPE, uint32_t(rows), 1, v));
+        OutputFormatter formatter;
+        QStringList out = formatter.renderValue(Variable(v), 76).split(QLatin1Char('\n'));
+        out.removeLast();
+        QCOMPARE(out.size(), rows + 2);
+        QCOMPARE(out[0], blanks(int(lastLabel.size()) - 2) + QStringLiteral("    0     "));
+        QVERIFY(out[2].startsWith(firstLabel + QStringLiteral("   false")));
+        QVERIFY(out.last().startsWith(lastLabel + QStringLiteral("   false")));
+    }
+
+    // (columns - 4 - L) / cell width columns per block: at 76 columns and
+    // precision 7 that is 71 / 14 = 5; at precision 15 it is 71 / 22 = 3.
+    void columnBlocks_data()
+    {
+        QTest::addColumn<int>("precision");
+        QTest::addColumn<int>("pageColumns");
+        QTest::addColumn<int>("matrixColumns");
+        QTest::addColumn<QList<int>>("blockSizes");
+        QTest::newRow("p7 one block") << 7 << 76 << 5 << QList<int>{5};
+        QTest::newRow("p7 two blocks") << 7 << 76 << 6 << QList<int>{5, 1};
+        QTest::newRow("p7 three blocks") << 7 << 76 << 12 << QList<int>{5, 5, 2};
+        QTest::newRow("p15") << 15 << 76 << 7 << QList<int>{3, 3, 1};
+        QTest::newRow("exact fit") << 7 << 4 + 1 + 28 << 3 << QList<int>{2, 1};
+        QTest::newRow("one short") << 7 << 4 + 1 + 27 << 3 << QList<int>{1, 1, 1};
+    }
+    void columnBlocks()
+    {
+        QFETCH(int, precision);
+        QFETCH(int, pageColumns);
+        QFETCH(int, matrixColumns);
+        QFETCH(QList<int>, blockSizes);
+        Vector v;
+        QVERIFY(Vector::create(DOUBLE_TYPE, 2, uint32_t(matrixColumns), v));
+        for (int i = 0; i < 2 * matrixColumns; ++i)
+            v.set(uint32_t(i), double(i));
+        OutputFormatter formatter;
+        QVERIFY(formatter.setPrecision(precision));
+        const QStringList out = formatter.renderValue(Variable(v), pageColumns).split(QLatin1Char('\n'));
+        // Each block: header, dashes, two rows.
+        QCOMPARE(out.size(), 4 * blockSizes.size() + 1);
+        int first = 0;
+        const int cell = precision + 7;
+        for (int b = 0; b < blockSizes.size(); ++b) {
+            const int n = blockSizes[b];
+            QCOMPARE(out[4 * b + 1], dashes(n * cell + 3));
+            QCOMPARE(out[4 * b].split(QLatin1Char(' '), Qt::SkipEmptyParts).first(), QString::number(first));
+            QCOMPARE(out[4 * b + 2].size(), 4 + n * cell);
+            QCOMPARE(out[4 * b + 3].mid(4, cell), formatNumber(double(matrixColumns + first), precision) + blanks(2));
+            first += n;
+        }
+    }
+
+    void stringColumnsPack()
+    {
+        // Widths 3 + len + 4: 17, 17 and 27 at 40 columns (room 35): the
+        // first two share a block, the third goes alone.
+        OutputFormatter formatter;
+        const QStringList out =
+            formatter.renderValue(strings(1, 3, {"aaaaaaaaaa", "bbbbbbbbbb", "cccccccccccccccccccc"}), 40).split(QLatin1Char('\n'));
+        QCOMPARE(out.size(), 7);
+        QCOMPARE(out[1], dashes(17 + 17 + 3));
+        QCOMPARE(out[2], QStringLiteral(" 0 |   \"aaaaaaaaaa\"     \"bbbbbbbbbb\"  "));
+        QCOMPARE(out[4], dashes(27 + 3));
+        QCOMPARE(out[5], QStringLiteral(" 0 |   \"cccccccccccccccccccc\"  "));
+    }
+
+    void entries()
+    {
+        OutputList list;
+        list.appendText(QStringLiteral("a"));
+        list.appendTextLine(QStringLiteral("b"));
+        list.appendVariable(QStringLiteral("t"), Variable(true));
+        list.appendTextLine(QStringLiteral("c"));
+        OutputFormatter formatter;
+        QCOMPARE(formatter.renderAll(list, 76), QStringLiteral("ab\n\n t = \n\n   true \nc\n"));
+        QCOMPARE(list.count(), 4);
+    }
+
+    void textAfterReportStartsOnItsOwnLine()
+    {
+        OutputList list;
+        ErrorReport report;
+        report.code = ERR_DIVIDE_BY_ZERO;
+        report.line = 1;
+        report.state = WARNING_STATE;
+        list.appendError(report);
+        list.appendTextLine(QStringLiteral("after"));
+        list.appendError(report);
+        list.appendVariable(QStringLiteral("x"), Variable(1.0));
+        OutputFormatter formatter;
+        const QString reportText = renderErrorReport(report);
+        QVERIFY(!reportText.endsWith(QLatin1Char('\n')));
+        QCOMPARE(formatter.renderAll(list, 76),
+                 reportText + QStringLiteral("\nafter\n") + reportText + QStringLiteral("\n x = \n\n   1.       \n"));
+    }
+
+    void appendToFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("tee.txt"));
+        OutputList list;
+        list.appendTextLine(QStringLiteral("one"));
+        OutputFormatter formatter;
+        QVERIFY(formatter.appendToFile(path, list, 76));
+        QVERIFY(formatter.appendToFile(path, list, 76));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("one\none\n"));
+        QVERIFY(!formatter.appendToFile(dir.filePath(QStringLiteral("missing/tee.txt")), list, 76));
+    }
+
+    void prompt_data()
+    {
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<QString>("expected");
+        const QString full = QStringLiteral("Press n or q or ^C to stop, or any other key to continue");
+        QTest::newRow("76") << 76 << full + QStringLiteral("...");
+        QTest::newRow("60") << 60 << full + QStringLiteral("...");
+        QTest::newRow("59") << 59 << full.left(55) + QStringLiteral("...");
+        QTest::newRow("40") << 40 << QStringLiteral("Press n or q or ^C to stop, or any o...");
+        QTest::newRow("3") << 3 << QStringLiteral("...");
+    }
+    void prompt()
+    {
+        QFETCH(int, columns);
+        QFETCH(QString, expected);
+        QCOMPARE(Pager::pagingPrompt(columns), expected);
+    }
+
+    // Pages of rows - 1 lines, the question on the last row when more follows.
+    void paging_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("lineCount");
+        QTest::addColumn<QList<int>>("linesPerPage");
+        QTest::newRow("fits") << 5 << 4 << QList<int>{4};
+        QTest::newRow("one over") << 5 << 5 << QList<int>{4, 1};
+        QTest::newRow("two full pages") << 5 << 8 << QList<int>{4, 4};
+        QTest::newRow("three pages") << 5 << 10 << QList<int>{4, 4, 2};
+        QTest::newRow("one row still shows a line") << 1 << 2 << QList<int>{1, 1};
+        QTest::newRow("default rows") << 62 << 100 << QList<int>{61, 39};
+    }
+    void paging()
+    {
+        QFETCH(int, rows);
+        QFETCH(int, lineCount);
+        QFETCH(QList<int>, linesPerPage);
+        OutputList list;
+        for (int i = 0; i < lineCount; ++i)
+            list.appendTextLine(QStringLiteral("l%1").arg(i));
+        OutputFormatter formatter;
+        Pager pager(formatter, list);
+        pager.setPageSize(rows, 40);
+        int next = 0;
+        for (int p = 0; p < linesPerPage.size(); ++p) {
+            QVERIFY(pager.hasText());
+            QString expected;
+            for (int i = 0; i < linesPerPage[p]; ++i)
+                expected += QStringLiteral("l%1\n").arg(next++);
+            if (p + 1 < linesPerPage.size())
+                expected += Pager::pagingPrompt(40);
+            QCOMPARE(pager.nextPage(), expected);
+        }
+        QVERIFY(!pager.hasText());
+        QVERIFY(list.isEmpty());
+        QCOMPARE(pager.nextPage(), QString());
+    }
+
+    void variableContinuesOnNextPage()
+    {
+        OutputList list;
+        list.appendVariable(QStringLiteral("v"), doubles(6, 1, {1, 2, 3, 4, 5, 6}));
+        list.appendTextLine(QStringLiteral("end"));
+        OutputFormatter formatter;
+        const QString whole = formatter.renderAll(list, 76);
+        Pager pager(formatter, list);
+        pager.setPageSize(6, 76);
+        QString joined;
+        int pages = 0;
+        while (pager.hasText()) {
+            QString page = pager.nextPage();
+            QVERIFY(page.count(QLatin1Char('\n')) <= 5);
+            if (page.endsWith(QStringLiteral("...")))
+                page.chop(Pager::pagingPrompt(76).size());
+            joined += page;
+            ++pages;
+            // The variable stays in the list until it has been shown completely.
+            if (pages == 1)
+                QCOMPARE(list.count(), 2);
+        }
+        QCOMPARE(joined, whole);
+        QCOMPARE(pages, 3); // 3 header + 2 matrix + 6 rows + 1 text = 12 lines
+    }
+
+    void promptOffGivesEverything()
+    {
+        OutputList list;
+        for (int i = 0; i < 30; ++i)
+            list.appendTextLine(QStringLiteral("x"));
+        OutputFormatter formatter;
+        Pager pager(formatter, list);
+        pager.setPageSize(10, 76);
+        pager.setPromptOff(true);
+        QCOMPARE(pager.nextPage(), QStringLiteral("x\n").repeated(30));
+        QVERIFY(!pager.hasText());
+    }
+
+    void textWithoutNewlineIsNotALine()
+    {
+        OutputList list;
+        for (int i = 0; i < 5; ++i)
+            list.appendText(QStringLiteral("t"));
+        list.appendTextLine(QStringLiteral("a"));
+        list.appendTextLine(QStringLiteral("b"));
+        OutputFormatter formatter;
+        Pager pager(formatter, list);
+        pager.setPageSize(3, 76);
+        QCOMPARE(pager.nextPage(), QStringLiteral("ttttta\nb\n"));
+    }
+
+    void stopDropsTheRest()
+    {
+        OutputList list;
+        for (int i = 0; i < 10; ++i)
+            list.appendTextLine(QStringLiteral("x"));
+        OutputFormatter formatter;
+        Pager pager(formatter, list);
+        pager.setPageSize(4, 76);
+        pager.nextPage();
+        pager.clear();
+        QVERIFY(!pager.hasText());
+        QVERIFY(list.isEmpty());
+    }
+
+    // Entries not yet shown follow a precision change made at the question.
+    void precisionChangeAppliesToWaitingEntries()
+    {
+        OutputList list;
+        list.appendTextLine(QStringLiteral("a"));
+        list.appendTextLine(QStringLiteral("b"));
+        list.appendVariable(QStringLiteral("p"), Variable(M_PI));
+        OutputFormatter formatter;
+        Pager pager(formatter, list);
+        pager.setPageSize(2, 76);
+        QCOMPARE(pager.nextPage(), QStringLiteral("a\n") + Pager::pagingPrompt(76));
+        QCOMPARE(pager.nextPage(), QStringLiteral("b\n") + Pager::pagingPrompt(76));
+        formatter.setPrecision(5);
+        QString rest;
+        while (pager.hasText())
+            rest += pager.nextPage().remove(Pager::pagingPrompt(76));
+        QCOMPARE(rest, QStringLiteral("\n p = \n\n   3.14159\n"));
+    }
+
+private:
+    static QString centredNumber(int n, int width)
+    {
+        const QString text = QString::number(n);
+        const int left = (width - int(text.size())) / 2;
+        return (blanks(left) + text).leftJustified(width);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestOutputFormatter)
+#include "test_output_formatter.moc"
