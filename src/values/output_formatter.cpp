@@ -180,6 +180,20 @@ QString formatNumber(double value, int precision)
     return text.leftJustified(OutputFormatter::LEADING_BLANKS + precision + 2);
 }
 
+namespace {
+OutputFormatter *currentFormatter = nullptr;
+}
+
+OutputFormatter *OutputFormatter::current()
+{
+    return currentFormatter;
+}
+
+void OutputFormatter::setCurrent(OutputFormatter *formatter)
+{
+    currentFormatter = formatter;
+}
+
 OutputFormatter::OutputFormatter(PrecisionStore *store)
     : _store(store)
 {
@@ -192,6 +206,8 @@ OutputFormatter::OutputFormatter(PrecisionStore *store)
 
 OutputFormatter::~OutputFormatter()
 {
+    if (currentFormatter == this)
+        currentFormatter = nullptr;
     if (_store)
         _store->storePrecision(_precision);
 }

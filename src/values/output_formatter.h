@@ -43,6 +43,12 @@ public:
     OutputFormatter(const OutputFormatter &) = delete;
     OutputFormatter &operator=(const OutputFormatter &) = delete;
 
+    // The formatter of the running program, for the format command and the
+    // preferences. The host that owns it registers it; a destroyed formatter
+    // unregisters itself.
+    static OutputFormatter *current();
+    static void setCurrent(OutputFormatter *formatter);
+
     static bool isValidPrecision(int precision) { return precision >= MINIMUM_PRECISION && precision <= MAXIMUM_PRECISION; }
 
     int precision() const { return _precision; }

@@ -215,6 +215,15 @@ private slots:
         QCOMPARE(formatter.formatNumber(M_PI), QStringLiteral("   3.141592653589793"));
     }
 
+    void currentUnregistersOnDestruction()
+    {
+        auto *formatter = new OutputFormatter;
+        OutputFormatter::setCurrent(formatter);
+        QCOMPARE(OutputFormatter::current(), formatter);
+        delete formatter;
+        QCOMPARE(OutputFormatter::current(), nullptr);
+    }
+
     void variable_data()
     {
         QTest::addColumn<Variable>("value");
