@@ -311,9 +311,11 @@ void Console::statementFinished()
         _multilineList.clear();
     }
     _entered = false;
+    // The input line holds the finished command, which goes with the rest;
+    // the prompt comes with the command's output.
     if (_clearWhenFinished) {
         _clearWhenFinished = false;
-        clear();
+        QTextEdit::clear();
     }
 }
 
