@@ -122,6 +122,10 @@ void MainWindow::createMenus()
     edit->addAction(tr("Clear Console\tCtrl+L"), _console, &Console::clear);
     edit->addAction(tr("Clear History"), _historyTree, &HistoryTree::clear);
 
+    // The tab-separated shortcut labels belong in the menu, not on the buttons.
+    _cutAction->setIconText(tr("Cut"));
+    _copyAction->setIconText(tr("Copy"));
+    _pasteAction->setIconText(tr("Paste"));
     QToolBar *toolBar = addToolBar(tr("ToolBar"));
     toolBar->setObjectName(QStringLiteral("ToolBar"));
     toolBar->addAction(_cutAction);
