@@ -79,7 +79,7 @@ void TestMainWindow::defaultsWithoutSettings()
     else if (QFontDatabase::hasFamily(QStringLiteral("Courier New")))
         QCOMPARE(font.family(), QStringLiteral("Courier New"));
     else
-        QVERIFY(QFontInfo(font).fixedPitch());
+        QCOMPARE(font.family(), QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
     QCOMPARE(window.tabWidget()->tabText(0), QStringLiteral("Command Window"));
 }
 
