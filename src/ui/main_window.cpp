@@ -112,6 +112,11 @@ MainWindow::~MainWindow()
 
 void MainWindow::createMenus()
 {
+    // New, Open, Save, the workspace files and Preferences join Print and
+    // Quit here with the editor and workspace pages.
+    QMenu *file = menuBar()->addMenu(tr("File"));
+    file->addAction(tr("Quit"), this, &MainWindow::quit);
+
     QMenu *edit = menuBar()->addMenu(tr("Edit"));
     _cutAction = edit->addAction(QIcon::fromTheme(QStringLiteral("edit-cut")), tr("Cut\tCtrl+X"), this, &MainWindow::cutSlot);
     _copyAction = edit->addAction(QIcon::fromTheme(QStringLiteral("edit-copy")), tr("Copy\tCtrl+C"), this, &MainWindow::copySlot);
@@ -121,6 +126,11 @@ void MainWindow::createMenus()
     edit->addSeparator();
     edit->addAction(tr("Clear Console\tCtrl+L"), _console, &Console::clear);
     edit->addAction(tr("Clear History"), _historyTree, &HistoryTree::clear);
+
+    QMenu *view = menuBar()->addMenu(tr("View"));
+    _historyViewAction = view->addAction(tr("History"), this, &MainWindow::showHideDockWidget);
+    _historyViewAction->setCheckable(true);
+    connect(view, &QMenu::aboutToShow, this, &MainWindow::dockVisibilityChanged);
 
     // The tab-separated shortcut labels belong in the menu, not on the buttons.
     _cutAction->setIconText(tr("Cut"));
@@ -261,6 +271,16 @@ void MainWindow::selectAllSlot()
 {
     if (_tabWidget->currentWidget() == _console)
         _console->selectAll();
+}
+
+void MainWindow::dockVisibilityChanged()
+{
+    _historyViewAction->setChecked(_historyDock->isVisible());
+}
+
+void MainWindow::showHideDockWidget()
+{
+    _historyDock->setVisible(_historyViewAction->isChecked());
 }
 
 void MainWindow::restoreSettings()

@@ -55,6 +55,8 @@ public slots:
     void copySlot();
     void pasteSlot();
     void selectAllSlot();
+    void dockVisibilityChanged();
+    void showHideDockWidget();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -77,6 +79,7 @@ private:
     QAction *_copyAction = nullptr;
     QAction *_pasteAction = nullptr;
     QAction *_stopAction = nullptr;
+    QAction *_historyViewAction = nullptr;
     bool _busy = false;
     bool _teeOn = false;
     bool _teeSuspended = false;

@@ -1,5 +1,6 @@
 #include "app/settings.h"
 #include "persistence/history.h"
+#include "persistence/history_tree.h"
 #include "ui/console.h"
 #include "ui/main_window.h"
 #include "values/output_formatter.h"
@@ -29,6 +30,7 @@ private slots:
     void missingPwdIgnored();
     void runMakesConsoleBusyAndBack();
     void closeWritesSettings();
+    void historyRunPastesIntoConsole();
     void longListingPagesAtConsoleSize();
     void programDirectoryRecreatedForHistory();
 };
@@ -152,6 +154,35 @@ void TestMainWindow::closeWritesSettings()
     QVERIFY(!Settings::readBytes(MAIN_WINDOW_STATE_SETTING).isEmpty());
     QCOMPARE(Settings::readText(PWD_SETTING), QDir::current().canonicalPath());
     QVERIFY(!Settings::readText(CONSOLE_FONT_SETTING).isEmpty());
+}
+
+void TestMainWindow::historyRunPastesIntoConsole()
+{
+    MainWindow window;
+    Console *console = window.console();
+    console->printResults();
+    QStringList entered;
+    connect(console, &Console::inputCommand, this, [&](const QString &c) { entered << c; });
+    for (const QString &line : {QStringLiteral("a=1"), QStringLiteral("b=2")}) {
+        QTest::keyClicks(console, line);
+        QTest::keyClick(console, Qt::Key_Return);
+        window.processFinished();
+        console->printResults();
+    }
+    entered.clear();
+    HistoryTree *tree = window.historyTree();
+    const QModelIndex run = tree->model()->index(tree->model()->rowCount() - 1, 0); // this run
+    QCOMPARE(tree->model()->rowCount(run), 2);
+    tree->selectionModel()->select(tree->model()->index(1, 0, run), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    tree->selectionModel()->select(tree->model()->index(0, 0, run), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    tree->run();
+    // Lines in history order, each entered in turn; the final line feed
+    // leaves an empty input once the second one is done.
+    QCOMPARE(entered, QStringList{QStringLiteral("a=1")});
+    window.processFinished();
+    console->printResults();
+    console->continuePendingLines();
+    QCOMPARE(entered, (QStringList{"a=1", "b=2"}));
 }
 
 void TestMainWindow::longListingPagesAtConsoleSize()
