@@ -16,3 +16,15 @@ FunctionInfo *Script::localFunction(int functionId) const
 {
     return _localFunctions.value(functionId, nullptr);
 }
+
+std::unique_ptr<FunctionInfo> Script::takeLocalFunction(int functionId)
+{
+    return std::unique_ptr<FunctionInfo>(_localFunctions.take(functionId));
+}
+
+void Script::resetCompileState()
+{
+    _code.clear();
+    _constants.clear();
+    _compile = CompileState();
+}
