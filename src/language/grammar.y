@@ -101,10 +101,15 @@ block
     ;
 
 statement_list
+    : statement_item
+    | statement_list statement_item
+    ;
+
+// A terminator is allowed after any statement of a block, the first included.
+statement_item
     : statement
-    | statement_list statement
-    | statement_list statement ';'
-    | statement_list statement TOK_NEWLINE   { C->countLine(); }
+    | statement ';'
+    | statement TOK_NEWLINE                  { C->countLine(); }
     ;
 
 expression_statement
@@ -181,7 +186,15 @@ for_condition : for_init expression ';'      { C->forCondition(); } ;
 
 for_head : for_condition expression ')'      { C->forStep(); } ;
 
-switch_statement : switch_head block_start block { C->closeBlock(); C->endSwitch(); } ;
+switch_statement : switch_head switch_block { C->closeBlock(); C->endSwitch(); } ;
+
+// The switch's braces count as a block only once `{` has been read.
+switch_block
+    : switch_open statement_list '}'
+    | switch_open '}'
+    ;
+
+switch_open : '{'                            { C->pushStatement(COMPOUND_STATEMENT); } ;
 
 switch_head : TOK_SWITCH '(' expression ')'  { C->beginSwitch(); } ;
 

@@ -72,3 +72,9 @@ public:
 private:
     std::vector<LexState> _stateStack;
 };
+
+// The scanner over one buffer (text, a newline, optional zero bytes); one
+// scanner per context. numlyraLex returns the next token, 0 at the end.
+void numlyraLexBegin(LexContext *ctx, const char *text, int length);
+void numlyraLexEnd(LexContext *ctx);
+int numlyraLex(LexContext *ctx);

@@ -10,8 +10,6 @@
 #include <QFileInfo>
 
 int numlyra_parse(Compiler *C, LexContext *L);
-void numlyraLexBegin(LexContext *ctx, const char *text, int length);
-void numlyraLexEnd(LexContext *ctx);
 
 namespace {
 

@@ -119,7 +119,7 @@ public:
     uint32_t currentLine() const { return _compile.line; }
     QString offendingToken() const { return QString::fromLatin1(_compile.offendingToken); }
 
-private:
+protected:
     friend class Compiler;
 
     std::vector<uint8_t> _code;
