@@ -33,6 +33,8 @@ public:
     // ... or the user function found on the search path (nullptr otherwise).
     FunctionInfo *userFunction(int id) const;
     bool exists(const QString &name) const;
+    // The registered natives in registration order.
+    QStringList nativeNames() const;
 
     // Names allowed in command syntax at the start of a statement.
     bool isCommandWord(const QString &name) const;
