@@ -1,0 +1,229 @@
+#include "app/terminal_session.h"
+
+#include "values/output_formatter.h"
+#include "values/pager.h"
+#include "app/settings.h"
+#include "engine/virtual_machine.h"
+#include "library/function_registry.h"
+#include "values/output_list.h"
+#include "vm/interpreter.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+
+// Ctrl+C arrives as a signal; the handler may only touch lock-free atomics,
+// so it reaches the interpreter's stop flag through this pointer.
+std::atomic<Interpreter *> interruptTarget{nullptr};
+std::atomic<bool> interruptedAtPrompt{false};
+std::atomic<bool> commandRunning{false};
+
+void onInterrupt(int)
+{
+    if (commandRunning.load()) {
+        if (Interpreter *interpreter = interruptTarget.load())
+            interpreter->terminate();
+    } else {
+        interruptedAtPrompt.store(true);
+    }
+}
+
+void installInterruptHandler()
+{
+    struct sigaction action;
+    std::memset(&action, 0, sizeof action);
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0; // no SA_RESTART: a blocked read returns so the prompt can react
+    sigaction(SIGINT, &action, nullptr);
+}
+
+
+} // namespace
+
+TerminalSession::TerminalSession(const Options &options, FILE *input, QObject *parent)
+    : QObject(parent)
+    , _options(options)
+    , _input(input)
+{
+    _precision = std::make_unique<SettingsPrecisionStore>();
+    _formatter = std::make_unique<OutputFormatter>(_precision.get());
+    OutputFormatter::setCurrent(_formatter.get());
+    FunctionRegistry::instance().registerNatives();
+    _vm = std::make_unique<VirtualMachine>(this);
+    if (_options.disassemble)
+        _vm->setDisassembleOnly(true);
+    connect(_vm.get(), &VirtualMachine::printResults, this, &TerminalSession::printResults);
+    connect(_vm.get(), &VirtualMachine::startMultiline, this, &TerminalSession::startMultiline);
+    connect(_vm.get(), &VirtualMachine::processStarted, this, [] { commandRunning.store(true); });
+    connect(_vm.get(), &VirtualMachine::processFinished, this, [] { commandRunning.store(false); });
+}
+
+TerminalSession::~TerminalSession()
+{
+    interruptTarget.store(nullptr);
+    _vm.reset();
+    OutputFormatter::setCurrent(nullptr);
+}
+
+void TerminalSession::start()
+{
+    if (_options.interactive) {
+        interruptTarget.store(_vm->interpreter());
+        installInterruptHandler();
+    }
+    // The banner belongs to the interactive session only; the startup file
+    // runs in both modes unless it was switched off.
+    _vm->startup(_options.runStartupFile, _options.interactive);
+}
+
+void TerminalSession::commandDone()
+{
+    if (_quit) {
+        QTimer::singleShot(0, this, &TerminalSession::finished);
+        return;
+    }
+    if (_currentStatement == NO_STATEMENT)
+        _multilineList.clear();
+    QTimer::singleShot(0, this, &TerminalSession::nextLine);
+}
+
+void TerminalSession::quitRequested()
+{
+    _quit = true;
+}
+
+void TerminalSession::clearConsole()
+{
+    if (_options.interactive)
+        writeOutput(QStringLiteral("\033[H\033[2J"));
+}
+
+void TerminalSession::criticalMessage(const QString &text)
+{
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+}
+
+bool TerminalSession::rescanSearchPath()
+{
+    return false;
+}
+
+QString TerminalSession::prompt() const
+{
+    return statementPrompt(_currentStatement);
+}
+
+void TerminalSession::startMultiline(StatementType type)
+{
+    _currentStatement = type;
+}
+
+bool TerminalSession::readLine(QString &line)
+{
+    QByteArray bytes;
+    for (;;) {
+        const int c = std::fgetc(_input);
+        if (c == EOF) {
+            if (std::ferror(_input) && errno == EINTR) {
+                std::clearerr(_input);
+                if (interruptedAtPrompt.exchange(false))
+                    return false;
+                continue;
+            }
+            if (bytes.isEmpty())
+                return false;
+            break;
+        }
+        if (c == '\n')
+            break;
+        bytes.append(char(c));
+    }
+    if (bytes.endsWith('\r'))
+        bytes.chop(1);
+    line = QString::fromLatin1(bytes);
+    return true;
+}
+
+void TerminalSession::nextLine()
+{
+    for (;;) {
+        if (_options.interactive) {
+            writeOutput(prompt());
+            std::fflush(stdout);
+        }
+        QString line;
+        if (!readLine(line)) {
+            if (_options.interactive)
+                writeOutput(QStringLiteral("\n"));
+            emit finished();
+            return;
+        }
+        if (_options.echo)
+            writeOutput(prompt() + line + QLatin1Char('\n'));
+        if (line.trimmed().isEmpty()) {
+            // An empty line sends nothing; inside a pending statement it
+            // still becomes one of its lines.
+            if (_currentStatement != NO_STATEMENT)
+                _multilineList.append(QString());
+            continue;
+        }
+        _multilineList.append(line);
+        QString command;
+        if (_currentStatement == NO_STATEMENT) {
+            command = line;
+        } else {
+            for (const QString &text : std::as_const(_multilineList))
+                command += text + QLatin1Char('\n');
+        }
+        // The engine answers with startMultiline when the text is still
+        // incomplete; any other outcome ends the pending statement.
+        _currentStatement = NO_STATEMENT;
+        _vm->executeCommand(command);
+        return;
+    }
+}
+
+void TerminalSession::printResults()
+{
+    OutputList &output = OutputList::instance();
+    if (output.errorCount() > 0)
+        _failed = true;
+    if (!_options.interactive || _options.rows <= 0) {
+        QString text = OutputFormatter::current()->renderAll(output, _options.columns);
+        // A report ends without a line feed; the next prompt needs one.
+        if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n')))
+            text += QLatin1Char('\n');
+        writeOutput(text);
+        output.clear();
+        return;
+    }
+    Pager pager(*OutputFormatter::current(), output);
+    pager.setPageSize(_options.rows, _options.columns);
+    while (pager.hasText()) {
+        writeOutput(pager.nextPage());
+        if (!pager.hasText())
+            break;
+        std::fflush(stdout);
+        const int c = std::fgetc(_input);
+        writeOutput(QStringLiteral("\r\033[K"));
+        if (c == EOF || c == 'n' || c == 'N' || c == 'q' || c == 'Q') {
+            pager.clear();
+            break;
+        }
+    }
+    output.clear();
+}
+
+void TerminalSession::writeOutput(const QString &text)
+{
+    const QByteArray bytes = text.toLatin1();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+}

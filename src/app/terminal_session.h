@@ -1,0 +1,70 @@
+#pragma once
+
+#include "engine/engine_host.h"
+#include "language/statement_type.h"
+
+#include <QObject>
+#include <QStringList>
+
+#include <cstdio>
+#include <memory>
+
+class VirtualMachine;
+class OutputFormatter;
+class SettingsPrecisionStore;
+
+// The terminal front end: feeds lines to the engine exactly as the command
+// window does (continuation lines collected and resubmitted whole) and
+// prints each command's output as the tee file would receive it.
+class TerminalSession : public QObject, public EngineHost {
+    Q_OBJECT
+public:
+    struct Options {
+        int columns = 80;
+        int rows = 0;          // 0: no paging
+        bool runStartupFile = true;
+        bool echo = false;
+        bool disassemble = false;
+        bool interactive = false; // a terminal on both ends: prompts, paging, Ctrl+C
+        QString saveGraphsDirectory;
+    };
+
+    // `input` is read line by line; the session does not own it.
+    TerminalSession(const Options &options, FILE *input, QObject *parent = nullptr);
+    ~TerminalSession() override;
+
+    // Starts the session; the application's event loop runs it to the end.
+    void start();
+    // 0 when no command failed, 1 when one ended with an error report.
+    int exitCode() const { return _failed ? 1 : 0; }
+
+    // EngineHost
+    void commandDone() override;
+    void quitRequested() override;
+    void clearConsole() override;
+    void criticalMessage(const QString &text) override;
+    bool rescanSearchPath() override;
+
+signals:
+    void finished();
+
+private slots:
+    void printResults();
+    void startMultiline(StatementType type);
+    void nextLine();
+
+private:
+    bool readLine(QString &line);
+    QString prompt() const;
+    void writeOutput(const QString &text);
+
+    Options _options;
+    FILE *_input = nullptr;
+    std::unique_ptr<SettingsPrecisionStore> _precision;
+    std::unique_ptr<OutputFormatter> _formatter;
+    std::unique_ptr<VirtualMachine> _vm;
+    StatementType _currentStatement = NO_STATEMENT;
+    QStringList _multilineList;
+    bool _quit = false;
+    bool _failed = false;
+};
