@@ -15,11 +15,6 @@
 #include <cstdlib>
 #include <memory>
 
-// Registry lookups, until the registry's own definitions are linked in; the
-// benchmark calls only local functions.
-__attribute__((weak)) NativeRoutine FunctionRegistry::nativeRoutine(int) const { return nullptr; }
-__attribute__((weak)) FunctionInfo *FunctionRegistry::userFunction(int) const { return nullptr; }
-
 namespace {
 
 // Writes code, constants and symbols directly; jumps are patched by label offset.

@@ -12,10 +12,6 @@
 #include <chrono>
 #include <thread>
 
-// Registry lookups, until the registry's own definitions are linked in.
-__attribute__((weak)) NativeRoutine FunctionRegistry::nativeRoutine(int) const { return nullptr; }
-__attribute__((weak)) FunctionInfo *FunctionRegistry::userFunction(int) const { return nullptr; }
-
 using value_text::show;
 
 namespace {
