@@ -1,0 +1,454 @@
+#include "engine/run_state.h"
+#include "graphs/bar_graph.h"
+#include "graphs/pie_graph.h"
+#include "graphs/plot_graph.h"
+#include "library/native_definition.h"
+#include "values/error_codes.h"
+#include "values/output_list.h"
+
+#include <QtTest>
+
+#include <cmath>
+#include <limits>
+
+using Args = QList<Variable>;
+using Doubles = QList<double>;
+Q_DECLARE_METATYPE(Args)
+Q_DECLARE_METATYPE(Doubles)
+
+namespace {
+
+const double NaN = std::numeric_limits<double>::quiet_NaN();
+const double Inf = std::numeric_limits<double>::infinity();
+
+Variable num(double d) { return Variable(d); }
+Variable str(const char *s) { return Variable(String(s)); }
+Variable boolean(bool b) { return Variable(b); }
+Variable empty() { return Variable(Vector()); }
+
+template <typename T, typename Item>
+Variable array(VariableType type, uint32_t rows, uint32_t columns, std::initializer_list<Item> items)
+{
+    Vector v;
+    if (!Vector::create(type, rows, columns, v))
+        qFatal("test array");
+    uint32_t i = 0;
+    for (const Item &item : items)
+        v.set(i++, T(item));
+    return Variable(std::move(v));
+}
+Variable row(std::initializer_list<double> items) { return array<double>(DOUBLE_TYPE, 1, uint32_t(items.size()), items); }
+Variable column(std::initializer_list<double> items) { return array<double>(DOUBLE_TYPE, uint32_t(items.size()), 1, items); }
+Variable matrix(uint32_t r, uint32_t c, std::initializer_list<double> items) { return array<double>(DOUBLE_TYPE, r, c, items); }
+Variable strings(uint32_t r, uint32_t c, std::initializer_list<const char *> items) { return array<String>(STRING_TYPE, r, c, items); }
+Variable booleans(std::initializer_list<bool> items) { return array<bool>(BOOLEAN_TYPE, 1, uint32_t(items.size()), items); }
+
+NativeRoutine routineOf(const QString &name)
+{
+    for (const NativeDefinition &d : graphNatives())
+        if (name == QLatin1String(d.name))
+            return d.routine;
+    qFatal("no native %s", qPrintable(name));
+}
+
+bool call(const QString &name, const Args &args, Variable *result = nullptr)
+{
+    OutputList::instance().clear();
+    List stack;
+    for (const Variable &a : args)
+        stack.push(a);
+    ExecutionContext context;
+    context.setCalleeName(name);
+    NativeFrame frame{stack, context, unsigned(args.size())};
+    const bool ok = routineOf(name)(frame);
+    if (ok && result) {
+        if (stack.size() != 1)
+            qFatal("a native must leave exactly one value");
+        *result = stack.top();
+    }
+    return ok;
+}
+
+// The only report of the last call.
+ErrorReport onlyError()
+{
+    const OutputList &out = OutputList::instance();
+    if (out.count() != 1 || out.at(0).kind != OutputList::ERROR_ENTRY)
+        return ErrorReport();
+    return out.at(0).report;
+}
+
+void destroyAllGraphs()
+{
+    const QList<Graph *> graphs = Graph::graphList();
+    qDeleteAll(graphs);
+    RunState::instance().graphList.clear();
+    RunState::instance().updateGraphList.clear();
+}
+
+// A graph of one kind made by its own command ("" makes none).
+void makeGraph(const QString &kind)
+{
+    if (kind == "plot")
+        QVERIFY(call("plot", {row({1, 2, 3})}));
+    else if (kind == "bar")
+        QVERIFY(call("bar", {row({1, 2, 3})}));
+    else if (kind == "pie")
+        QVERIFY(call("pie", {row({1, 2, 3})}));
+    RunState::instance().graphList.clear();
+    RunState::instance().updateGraphList.clear();
+}
+
+bool sameDoubles(const Doubles &a, const Doubles &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (!(a[i] == b[i] || (std::isnan(a[i]) && std::isnan(b[i]))))
+            return false;
+    return true;
+}
+
+} // namespace
+
+class TestGraphFunctions : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { destroyAllGraphs(); }
+
+    void plotForms_data()
+    {
+        QTest::addColumn<Args>("args");
+        QTest::addColumn<Doubles>("x");
+        QTest::addColumn<Doubles>("y");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("y only counts x from 0") << Args{row({3, 1, 2})} << Doubles{0, 1, 2} << Doubles{3, 1, 2} << "";
+        QTest::newRow("y as a column") << Args{column({4, 5})} << Doubles{0, 1} << Doubles{4, 5} << "";
+        QTest::newRow("a single double") << Args{num(7)} << Doubles{0} << Doubles{7} << "";
+        QTest::newRow("x and y") << Args{row({1, 2, 4}), row({5, 6, 7})} << Doubles{1, 2, 4} << Doubles{5, 6, 7} << "";
+        QTest::newRow("row x, column y") << Args{row({1, 2}), column({5, 6})} << Doubles{1, 2} << Doubles{5, 6} << "";
+        QTest::newRow("two doubles") << Args{num(1), num(2)} << Doubles{1} << Doubles{2} << "";
+        QTest::newRow("with title") << Args{row({1, 2}), row({3, 4}), str("t")} << Doubles{1, 2} << Doubles{3, 4} << "t";
+        QTest::newRow("non-finite points stay") << Args{row({1, NaN, 3})} << Doubles{0, 1, 2} << Doubles{1, NaN, 3} << "";
+    }
+    void plotForms()
+    {
+        QFETCH(Args, args);
+        QFETCH(Doubles, x);
+        QFETCH(Doubles, y);
+        QFETCH(QString, title);
+        Variable result;
+        QVERIFY(call("plot", args, &result));
+        QCOMPARE(result.type(), BOOLEAN_TYPE);
+        QVERIFY(result.getBoolean());
+        QCOMPARE(RunState::instance().graphList.size(), 1);
+        auto *graph = dynamic_cast<PlotGraph *>(RunState::instance().graphList.first());
+        QVERIFY(graph);
+        QCOMPARE(Graph::activeGraph(), graph);
+        QVERIFY(sameDoubles(graph->xData(), x));
+        QVERIFY(sameDoubles(graph->yData(), y));
+        QCOMPARE(graph->title(), title);
+        QVERIFY(graph->gridOn());
+    }
+
+    void plotRangeIgnoresNonFinite()
+    {
+        QVERIFY(call("plot", {row({-Inf, 2, NaN, -1, 5, Inf}), row({0, 1, 2, 3, 4, 5})}));
+        auto *graph = static_cast<PlotGraph *>(Graph::activeGraph());
+        QCOMPARE(graph->xMinimum(), -1.0);
+        QCOMPARE(graph->xMaximum(), 5.0);
+        QCOMPARE(graph->yMinimum(), 0.0);
+        QCOMPARE(graph->yMaximum(), 5.0);
+    }
+
+    void barAndPieForms_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<Args>("args");
+        QTest::addColumn<Doubles>("data");
+        QTest::addColumn<QStringList>("labels");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<double>("baseline");
+        auto add = [](const char *tag, const char *name, Args args, Doubles data, QStringList labels, QString title, double baseline = 0) {
+            QTest::newRow(tag) << QString(name) << args << data << labels << title << baseline;
+        };
+        add("bar row", "bar", {row({1, 2, 3})}, {1, 2, 3}, {}, "");
+        add("bar column becomes a row", "bar", {column({3, 4})}, {3, 4}, {}, "");
+        add("bar string labels", "bar", {row({1, 2}), strings(1, 2, {"a", ""})}, {1, 2}, {"a", ""}, "");
+        add("bar number labels", "bar", {row({1, 2}), row({1.5, 1.0 / 3})}, {1, 2}, {"1.5", "0.333333"}, "");
+        add("bar column labels", "bar", {row({1, 2}), strings(2, 1, {"a", "b"})}, {1, 2}, {"a", "b"}, "");
+        add("bar untyped labels mean none", "bar", {row({1, 2}), empty()}, {1, 2}, {}, "");
+        add("bar title and baseline", "bar", {row({1, 2}), empty(), str("t"), num(-2)}, {1, 2}, {}, "t", -2);
+        add("bar some non-finite", "bar", {row({NaN, 2})}, {NaN, 2}, {}, "");
+        add("pie with a zero", "pie", {row({0, 1})}, {0, 1}, {}, "");
+        add("pie empty", "pie", {empty()}, {}, {}, "");
+        add("pie labels and title", "pie", {column({1, 2}), strings(1, 2, {"x", "y"}), str("p")}, {1, 2}, {"x", "y"}, "p");
+        add("pie number labels", "pie", {row({1, 2}), row({1e7, -0.5})}, {1, 2}, {"1e+07", "-0.5"}, "");
+    }
+    void barAndPieForms()
+    {
+        QFETCH(QString, name);
+        QFETCH(Args, args);
+        QFETCH(Doubles, data);
+        QFETCH(QStringList, labels);
+        QFETCH(QString, title);
+        QFETCH(double, baseline);
+        QVERIFY(call(name, args));
+        QCOMPARE(RunState::instance().graphList.size(), 1);
+        Graph *graph = RunState::instance().graphList.first();
+        QCOMPARE(graph->title(), title);
+        QCOMPARE(graph->dataCount(), int(data.size()));
+        if (auto *bar = dynamic_cast<BarGraph *>(graph)) {
+            QVERIFY(sameDoubles(bar->data(), data));
+            QCOMPARE(bar->labels(), labels);
+            QCOMPARE(bar->baseline(), baseline);
+            QVERIFY(bar->gridOn());
+        } else {
+            auto *pie = dynamic_cast<PieGraph *>(graph);
+            QVERIFY(pie);
+            QVERIFY(sameDoubles(pie->data(), data));
+            QCOMPARE(pie->labels(), labels);
+            QVERIFY(!pie->gridOn());
+        }
+    }
+
+    // Every failure reports one error, leaves the stack's arguments to the
+    // interpreter, creates no graph and changes no graph.
+    void failures_data()
+    {
+        QTest::addColumn<QString>("existing");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<Args>("args");
+        QTest::addColumn<uint>("code");
+        QTest::addColumn<int>("argument"); // the bad argument's index, or -1
+        QTest::addColumn<int>("expectedType");
+        QTest::addColumn<int>("givenType");
+        auto add = [](const char *tag, const char *existing, const char *name, Args args, quint32 code, int argument = -1,
+                      int expected = -1, int given = 0) {
+            QTest::newRow(tag) << QString(existing) << QString(name) << args << uint(code) << argument << expected << given;
+        };
+        const quint32 COUNT = ERR_WRONG_PARAMETERS_COUNT_IN_FUNCTION;
+        const quint32 TYPE = ERR_BAD_ARGUMENT;
+        add("plot no argument", "", "plot", {}, COUNT);
+        add("plot four arguments", "", "plot", {num(1), num(1), str("t"), num(1)}, COUNT);
+        add("plot string", "", "plot", {str("a")}, TYPE, 0, VECTOR_TYPE, STRING_TYPE);
+        add("plot string array", "", "plot", {strings(1, 2, {"a", "b"})}, TYPE, 0, DOUBLE_TYPE, STRING_TYPE);
+        add("plot boolean array y", "", "plot", {row({1}), booleans({true})}, TYPE, 1, DOUBLE_TYPE, BOOLEAN_TYPE);
+        add("plot title not a string", "", "plot", {row({1}), row({1}), num(3)}, TYPE, 2, STRING_TYPE, DOUBLE_TYPE);
+        add("plot types before shapes", "", "plot", {matrix(2, 2, {1, 2, 3, 4}), str("y")}, TYPE, 1, VECTOR_TYPE, STRING_TYPE);
+        add("plot matrix", "", "plot", {matrix(2, 2, {1, 2, 3, 4})}, ERR_EXPECT_ROW_VECTOR);
+        add("plot matrix x", "", "plot", {matrix(2, 2, {1, 2, 3, 4}), row({1, 2, 3, 4})}, ERR_EXPECT_ROW_VECTOR);
+        add("plot 3 and 4 elements", "", "plot", {row({1, 2, 3}), row({1, 2, 3, 4})}, ERR_DIFFERENT_MATRIX_SIZE);
+        add("plot all NaN", "", "plot", {row({NaN, NaN})}, ERR_BAD_PLOT_Y_DATA);
+        add("plot infinite y", "", "plot", {row({Inf, -Inf})}, ERR_BAD_PLOT_Y_DATA);
+        add("plot empty", "", "plot", {empty()}, ERR_BAD_PLOT_Y_DATA);
+        add("plot x without a finite value", "", "plot", {row({NaN, Inf}), row({1, 2})}, ERR_BAD_PLOT_X_DATA);
+        add("plot y judged before x", "", "plot", {row({NaN}), row({NaN})}, ERR_BAD_PLOT_Y_DATA);
+
+        add("bar no argument", "", "bar", {}, COUNT);
+        add("bar five arguments", "", "bar", {row({1}), empty(), str("t"), num(0), num(0)}, COUNT);
+        add("bar of a double", "", "bar", {num(5)}, TYPE, 0, VECTOR_TYPE, DOUBLE_TYPE);
+        add("bar labels not an array", "", "bar", {row({1}), str("a")}, TYPE, 1, VECTOR_TYPE, STRING_TYPE);
+        add("bar baseline not a double", "", "bar", {row({1}), empty(), str("t"), str("0")}, TYPE, 3, DOUBLE_TYPE, STRING_TYPE);
+        add("bar matrix", "", "bar", {matrix(2, 2, {1, 2, 3, 4})}, ERR_EXPECT_ROW_VECTOR);
+        add("bar without finite data", "", "bar", {row({NaN, Inf})}, ERR_BAD_BAR_DATA);
+        add("bar empty", "", "bar", {empty()}, ERR_BAD_BAR_DATA);
+        add("bar boolean labels", "", "bar", {row({1}), booleans({true})}, ERR_TYPE_MISMATCH);
+        add("bar matrix labels", "", "bar", {row({1, 2, 3, 4}), strings(2, 2, {"a", "b", "c", "d"})}, ERR_EXPECT_ROW_VECTOR);
+        add("bar too many labels", "", "bar", {row({1, 2}), strings(1, 3, {"a", "b", "c"})}, ERR_DIFFERENT_MATRIX_SIZE);
+        add("bar NaN baseline", "", "bar", {row({1}), empty(), str("t"), num(NaN)}, ERR_BAD_BAR_BASELINE);
+        add("bar infinite baseline", "", "bar", {row({1}), empty(), str("t"), num(-Inf)}, ERR_BAD_BAR_BASELINE);
+
+        add("pie negative", "", "pie", {row({1, -1})}, ERR_BAD_PIE_DATA);
+        add("pie NaN", "", "pie", {row({1, NaN})}, ERR_BAD_PIE_DATA);
+        add("pie infinite", "", "pie", {row({Inf})}, ERR_BAD_PIE_DATA);
+        add("pie of a double", "", "pie", {num(1)}, TYPE, 0, VECTOR_TYPE, DOUBLE_TYPE);
+        add("pie too few labels", "", "pie", {row({1, 2}), strings(1, 1, {"a"})}, ERR_DIFFERENT_MATRIX_SIZE);
+        add("pie four arguments", "", "pie", {row({1}), empty(), str("t"), num(0)}, COUNT);
+
+        add("title without graph", "", "title", {str("t")}, ERR_NO_ACTIVE_GRAPH);
+        add("title: graph checked before type", "", "title", {num(1)}, ERR_NO_ACTIVE_GRAPH);
+        add("title: count checked first", "", "title", {}, COUNT);
+        add("title of a double", "plot", "title", {num(1)}, TYPE, 0, STRING_TYPE, DOUBLE_TYPE);
+        add("xlabel on a pie", "pie", "xlabel", {str("x")}, ERR_X_LABEL_NOT_AVAILABLE);
+        add("xlabel: availability before type", "pie", "xlabel", {num(1)}, ERR_X_LABEL_NOT_AVAILABLE);
+        add("xlabel without graph", "", "xlabel", {str("x")}, ERR_NO_ACTIVE_GRAPH);
+        add("xlabel of a double", "bar", "xlabel", {num(1)}, TYPE, 0, STRING_TYPE, DOUBLE_TYPE);
+        add("ylabel on a pie", "pie", "ylabel", {str("y")}, ERR_Y_LABEL_NOT_AVAILABLE);
+        add("ylabel two arguments", "plot", "ylabel", {str("y"), str("y")}, COUNT);
+        add("grid on a pie", "pie", "grid", {}, ERR_GRID_NOT_AVAILABLE);
+        add("grid without graph", "", "grid", {}, ERR_NO_ACTIVE_GRAPH);
+        add("grid On", "plot", "grid", {str("On")}, ERR_BAD_GRID_ARG);
+        add("grid other string", "plot", "grid", {str("yes")}, ERR_BAD_GRID_ARG);
+        add("grid array", "bar", "grid", {row({1})}, ERR_BAD_GRID_ARG);
+        add("grid two arguments", "plot", "grid", {num(1), num(1)}, COUNT);
+        add("labels on a plot", "plot", "labels", {strings(1, 3, {"a", "b", "c"})}, ERR_LABELS_NOT_AVAILABLE);
+        add("labels without graph", "", "labels", {strings(1, 1, {"a"})}, ERR_NO_ACTIVE_GRAPH);
+        add("labels count", "bar", "labels", {strings(1, 2, {"a", "b"})}, ERR_DIFFERENT_MATRIX_SIZE);
+        add("labels of numbers", "pie", "labels", {row({1, 2, 3})}, TYPE, 0, STRING_TYPE, DOUBLE_TYPE);
+        add("labels of a string", "bar", "labels", {str("a")}, TYPE, 0, VECTOR_TYPE, STRING_TYPE);
+        add("labels matrix", "bar", "labels", {strings(3, 2, {"a", "b", "c", "d", "e", "f"})}, ERR_EXPECT_ROW_VECTOR);
+        add("baseline on a plot", "plot", "baseline", {num(1)}, ERR_BASELINE_NOT_AVAILABLE);
+        add("baseline on a pie", "pie", "baseline", {num(1)}, ERR_BASELINE_NOT_AVAILABLE);
+        add("baseline without graph", "", "baseline", {num(1)}, ERR_NO_ACTIVE_GRAPH);
+        add("baseline of a string", "bar", "baseline", {str("1")}, TYPE, 0, DOUBLE_TYPE, STRING_TYPE);
+        add("baseline NaN", "bar", "baseline", {num(NaN)}, ERR_BAD_BAR_BASELINE);
+    }
+    void failures()
+    {
+        QFETCH(QString, existing);
+        QFETCH(QString, name);
+        QFETCH(Args, args);
+        QFETCH(uint, code);
+        QFETCH(int, argument);
+        QFETCH(int, expectedType);
+        QFETCH(int, givenType);
+        makeGraph(existing);
+        const QList<Graph *> before = Graph::graphList();
+        Graph *active = Graph::activeGraph();
+        const QString title = active ? active->title() : QString();
+        const bool grid = active && active->gridOn();
+
+        QVERIFY(!call(name, args));
+        const ErrorReport report = onlyError();
+        QCOMPARE(report.code, quint32(code));
+        QCOMPARE(report.name.isEmpty(), code != ERR_BAD_ARGUMENT && code != ERR_WRONG_PARAMETERS_COUNT_IN_FUNCTION);
+        if (code == ERR_BAD_ARGUMENT) {
+            QCOMPARE(report.name, name);
+            QCOMPARE(report.firstNumber, argument);
+            QCOMPARE(report.secondNumber, expectedType);
+            QCOMPARE(int(report.thirdNumber), givenType);
+        }
+        QCOMPARE(Graph::graphList(), before);
+        QVERIFY(RunState::instance().graphList.isEmpty());
+        QVERIFY(RunState::instance().updateGraphList.isEmpty());
+        if (active) {
+            QCOMPARE(active->title(), title);
+            QCOMPARE(active->gridOn(), grid);
+        }
+    }
+
+    void grid_data()
+    {
+        QTest::addColumn<Args>("args");
+        QTest::addColumn<bool>("initially");
+        QTest::addColumn<bool>("on");
+        QTest::newRow("no argument") << Args{} << false << true;
+        QTest::newRow("zero") << Args{num(0)} << true << false;
+        QTest::newRow("negative zero") << Args{num(-0.0)} << true << false;
+        QTest::newRow("non-zero") << Args{num(-3)} << false << true;
+        QTest::newRow("NaN is on") << Args{num(NaN)} << false << true;
+        QTest::newRow("false") << Args{boolean(false)} << true << false;
+        QTest::newRow("true") << Args{boolean(true)} << false << true;
+        QTest::newRow("off") << Args{str("off")} << true << false;
+        QTest::newRow("on") << Args{str("on")} << false << true;
+    }
+    void grid()
+    {
+        QFETCH(Args, args);
+        QFETCH(bool, initially);
+        QFETCH(bool, on);
+        makeGraph("bar");
+        Graph *graph = Graph::activeGraph();
+        graph->setGridOn(initially);
+        QVERIFY(call("grid", args));
+        QCOMPARE(graph->gridOn(), on);
+        QCOMPARE(RunState::instance().updateGraphList, QList<Graph *>{graph});
+    }
+
+    void changingCommands_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<Args>("args");
+        QTest::newRow("title on a pie") << "pie" << "title" << Args{str("T")};
+        QTest::newRow("xlabel on a plot") << "plot" << "xlabel" << Args{str("X")};
+        QTest::newRow("ylabel on a bar") << "bar" << "ylabel" << Args{str("Y")};
+        QTest::newRow("labels on a pie") << "pie" << "labels" << Args{strings(1, 3, {"a", "b", "c"})};
+        QTest::newRow("labels column on a bar") << "bar" << "labels" << Args{strings(3, 1, {"a", "b", "c"})};
+        QTest::newRow("labels removed") << "bar" << "labels" << Args{empty()};
+        QTest::newRow("baseline") << "bar" << "baseline" << Args{num(1.5)};
+    }
+    void changingCommands()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, name);
+        QFETCH(Args, args);
+        makeGraph(kind);
+        Graph *graph = Graph::activeGraph();
+        Variable result;
+        QVERIFY(call(name, args, &result));
+        QVERIFY(result.getBoolean());
+        QVERIFY(RunState::instance().graphList.isEmpty());
+        QCOMPARE(RunState::instance().updateGraphList, QList<Graph *>{graph});
+        if (name == "title")
+            QCOMPARE(graph->title(), QString("T"));
+        else if (name == "xlabel")
+            QCOMPARE(graph->xLabel(), QString("X"));
+        else if (name == "ylabel")
+            QCOMPARE(graph->yLabel(), QString("Y"));
+        else if (name == "baseline")
+            QCOMPARE(static_cast<BarGraph *>(graph)->baseline(), 1.5);
+        else {
+            const QStringList expected = args[0].getVector().isEmpty() ? QStringList() : QStringList{"a", "b", "c"};
+            const QStringList actual = kind == "pie" ? static_cast<PieGraph *>(graph)->labels() : static_cast<BarGraph *>(graph)->labels();
+            QCOMPARE(actual, expected);
+        }
+    }
+
+    void changedGraphIsHandedOverOnce()
+    {
+        makeGraph("plot");
+        Graph *graph = Graph::activeGraph();
+        QVERIFY(call("title", {str("a")}));
+        QVERIFY(call("grid", {}));
+        QCOMPARE(RunState::instance().updateGraphList, QList<Graph *>{graph});
+    }
+
+    void activeGraphFallsBackWhenTheNewestIsClosed()
+    {
+        QVERIFY(call("plot", {row({1, 2})}));
+        QVERIFY(call("pie", {row({1, 2})}));
+        QCOMPARE(RunState::instance().graphList.size(), 2);
+        Graph *older = RunState::instance().graphList[0];
+        Graph *newer = RunState::instance().graphList[1];
+        QCOMPARE(Graph::activeGraph(), newer);
+        // The pie has no x label; the plot before it has one.
+        QVERIFY(!call("xlabel", {str("x")}));
+        delete newer;
+        QVERIFY(call("title", {str("older")}));
+        QCOMPARE(older->title(), QString("older"));
+        QVERIFY(call("xlabel", {str("x")}));
+        delete older;
+        QCOMPARE(Graph::activeGraph(), nullptr);
+        QVERIFY(!call("title", {str("t")}));
+        QCOMPARE(onlyError().code, quint32(ERR_NO_ACTIVE_GRAPH));
+    }
+
+    void availabilityTable_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("flags"); // grid labels xlabel ylabel baseline lineplot
+        QTest::newRow("plot") << "plot" << "101101";
+        QTest::newRow("bar") << "bar" << "111110";
+        QTest::newRow("pie") << "pie" << "010000";
+    }
+    void availabilityTable()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, flags);
+        makeGraph(kind);
+        const Graph *g = Graph::activeGraph();
+        const QString actual = QString("%1%2%3%4%5%6")
+                                   .arg(int(g->gridAvailable()))
+                                   .arg(int(g->labelsAvailable()))
+                                   .arg(int(g->xLabelAvailable()))
+                                   .arg(int(g->yLabelAvailable()))
+                                   .arg(int(g->baselineAvailable()))
+                                   .arg(int(g->isLinePlot()));
+        QCOMPARE(actual, flags);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestGraphFunctions)
+#include "test_graph_functions.moc"
