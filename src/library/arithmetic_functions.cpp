@@ -463,66 +463,55 @@ bool multiplyOperator(NativeFrame &frame)
     return true;
 }
 
-bool divideOperator(NativeFrame &frame)
+// a / b is a times the inverse of b, a \ b the inverse of a times b; `left`
+// says which operand is the square matrix to invert.
+template <typename ScalarOp>
+static bool matrixDivision(NativeFrame &frame, bool left)
 {
     if (bothDoubles(frame))
-        return numericElementWise<DivideOp>(frame);
+        return numericElementWise<ScalarOp>(frame);
     const PreambleResult preamble = matrixOperands(frame);
     if (preamble != PREAMBLE_PROCEED)
         return preamble == PREAMBLE_DONE;
-    if (frame.b->type() != VECTOR_TYPE)
-        return numericElementWise<DivideOp>(frame);
-    const Vector &b = frame.b->getVector();
-    if (!requireSquare(frame.context, b))
+    const Variable &matrixSide = left ? *frame.a : *frame.b;
+    const Variable &other = left ? *frame.b : *frame.a;
+    if (matrixSide.type() != VECTOR_TYPE)
+        return numericElementWise<ScalarOp>(frame);
+    const Vector &m = matrixSide.getVector();
+    if (!requireSquare(frame.context, m))
         return false;
     Vector out;
-    if (frame.a->type() != VECTOR_TYPE) {
-        if (!scaledInverse(frame.context, b, frame.a->getDouble(), out))
+    if (other.type() != VECTOR_TYPE) {
+        if (!scaledInverse(frame.context, m, other.getDouble(), out))
             return false;
     } else {
-        const Vector &a = frame.a->getVector();
-        if (!requireDimension(frame.context, a.columnCount(), b.columnCount()))
+        const Vector &o = other.getVector();
+        const bool fits = left ? requireDimension(frame.context, m.rowCount(), o.rowCount())
+                               : requireDimension(frame.context, o.columnCount(), m.columnCount());
+        if (!fits)
             return false;
         Vector inverse;
-        if (!scaledInverse(frame.context, b, 1.0, inverse))
+        if (!scaledInverse(frame.context, m, 1.0, inverse))
             return false;
-        if (!matrixProduct(frame.context, a.doubles(), inverse.doubles(), a.rowCount(), a.columnCount(),
-                           b.columnCount(), out))
+        const bool done = left ? matrixProduct(frame.context, inverse.doubles(), o.doubles(), m.rowCount(),
+                                               m.columnCount(), o.columnCount(), out)
+                               : matrixProduct(frame.context, o.doubles(), inverse.doubles(), o.rowCount(),
+                                               o.columnCount(), m.columnCount(), out);
+        if (!done)
             return false;
     }
     frame.result->setVector(std::move(out));
     return true;
 }
 
+bool divideOperator(NativeFrame &frame)
+{
+    return matrixDivision<DivideOp>(frame, false);
+}
+
 bool leftDivideOperator(NativeFrame &frame)
 {
-    if (bothDoubles(frame))
-        return numericElementWise<LeftDivideOp>(frame);
-    const PreambleResult preamble = matrixOperands(frame);
-    if (preamble != PREAMBLE_PROCEED)
-        return preamble == PREAMBLE_DONE;
-    if (frame.a->type() != VECTOR_TYPE)
-        return numericElementWise<LeftDivideOp>(frame);
-    const Vector &a = frame.a->getVector();
-    if (!requireSquare(frame.context, a))
-        return false;
-    Vector out;
-    if (frame.b->type() != VECTOR_TYPE) {
-        if (!scaledInverse(frame.context, a, frame.b->getDouble(), out))
-            return false;
-    } else {
-        const Vector &b = frame.b->getVector();
-        if (!requireDimension(frame.context, a.rowCount(), b.rowCount()))
-            return false;
-        Vector inverse;
-        if (!scaledInverse(frame.context, a, 1.0, inverse))
-            return false;
-        if (!matrixProduct(frame.context, inverse.doubles(), b.doubles(), a.rowCount(), a.columnCount(),
-                           b.columnCount(), out))
-            return false;
-    }
-    frame.result->setVector(std::move(out));
-    return true;
+    return matrixDivision<LeftDivideOp>(frame, true);
 }
 
 bool powerOperator(NativeFrame &frame)

@@ -1,4 +1,5 @@
 #include "library/native_definition.h"
+#include "native_test_support.h"
 #include "values/error_codes.h"
 #include "values/output_list.h"
 
@@ -13,25 +14,11 @@ Q_DECLARE_METATYPE(Args)
 
 namespace {
 
+using namespace NativeTest;
+
 const double kInf = std::numeric_limits<double>::infinity();
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-Variable num(double d) { return Variable(d); }
-Variable str(const char *s) { return Variable(String(s)); }
-Variable boolean(bool b) { return Variable(b); }
-
-// A rows x columns array; the elements are given in row-major order.
-template <typename T, typename Item = T>
-Variable array(VariableType type, uint32_t rows, uint32_t columns, std::initializer_list<Item> items)
-{
-    Vector v;
-    if (!Vector::create(type, rows, columns, v))
-        qFatal("test array");
-    uint32_t i = 0;
-    for (const Item &item : items)
-        v.set(i++, T(item));
-    return Variable(std::move(v));
-}
 Variable strings(uint32_t r, uint32_t c, std::initializer_list<const char *> items) { return array<String>(STRING_TYPE, r, c, items); }
 Variable doubles(uint32_t r, uint32_t c, std::initializer_list<double> items) { return array<double>(DOUBLE_TYPE, r, c, items); }
 Variable booleans(uint32_t r, uint32_t c, std::initializer_list<bool> items) { return array<bool>(BOOLEAN_TYPE, r, c, items); }
@@ -67,35 +54,9 @@ QString describe(const Variable &v)
     }
 }
 
-NativeRoutine routineOf(const QString &name)
-{
-    for (const NativeDefinition &d : stringNatives())
-        if (name == QLatin1String(d.name))
-            return d.routine;
-    qFatal("no native %s", qPrintable(name));
-}
-
-struct Outcome {
-    bool ok = false;
-    int stackSize = 0;
-    Variable top;
-};
-
 Outcome call(const QString &name, const Args &args)
 {
-    OutputList::instance().clear();
-    List stack;
-    for (const Variable &a : args)
-        stack.push(a);
-    ExecutionContext context;
-    context.setCalleeName(name);
-    NativeFrame frame{stack, context, unsigned(args.size())};
-    Outcome out;
-    out.ok = routineOf(name)(frame);
-    out.stackSize = stack.size();
-    if (!stack.isEmpty())
-        out.top = stack.top();
-    return out;
+    return NativeTest::call(stringNatives(), name, args);
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 #include "values/error_codes.h"
 #include "values/output_list.h"
 
+#include "native_test_support.h"
+
 #include <QtTest>
 
 #include <cmath>
@@ -18,64 +20,26 @@ Q_DECLARE_METATYPE(Doubles)
 
 namespace {
 
+using namespace NativeTest;
+
 const double NaN = std::numeric_limits<double>::quiet_NaN();
 const double Inf = std::numeric_limits<double>::infinity();
 
-Variable num(double d) { return Variable(d); }
-Variable str(const char *s) { return Variable(String(s)); }
-Variable boolean(bool b) { return Variable(b); }
-Variable empty() { return Variable(Vector()); }
-
-template <typename T, typename Item>
-Variable array(VariableType type, uint32_t rows, uint32_t columns, std::initializer_list<Item> items)
-{
-    Vector v;
-    if (!Vector::create(type, rows, columns, v))
-        qFatal("test array");
-    uint32_t i = 0;
-    for (const Item &item : items)
-        v.set(i++, T(item));
-    return Variable(std::move(v));
-}
 Variable row(std::initializer_list<double> items) { return array<double>(DOUBLE_TYPE, 1, uint32_t(items.size()), items); }
 Variable column(std::initializer_list<double> items) { return array<double>(DOUBLE_TYPE, uint32_t(items.size()), 1, items); }
 Variable matrix(uint32_t r, uint32_t c, std::initializer_list<double> items) { return array<double>(DOUBLE_TYPE, r, c, items); }
 Variable strings(uint32_t r, uint32_t c, std::initializer_list<const char *> items) { return array<String>(STRING_TYPE, r, c, items); }
 Variable booleans(std::initializer_list<bool> items) { return array<bool>(BOOLEAN_TYPE, 1, uint32_t(items.size()), items); }
 
-NativeRoutine routineOf(const QString &name)
-{
-    for (const NativeDefinition &d : graphNatives())
-        if (name == QLatin1String(d.name))
-            return d.routine;
-    qFatal("no native %s", qPrintable(name));
-}
-
 bool call(const QString &name, const Args &args, Variable *result = nullptr)
 {
-    OutputList::instance().clear();
-    List stack;
-    for (const Variable &a : args)
-        stack.push(a);
-    ExecutionContext context;
-    context.setCalleeName(name);
-    NativeFrame frame{stack, context, unsigned(args.size())};
-    const bool ok = routineOf(name)(frame);
-    if (ok && result) {
-        if (stack.size() != 1)
+    const Outcome out = NativeTest::call(graphNatives(), name, args);
+    if (out.ok && result) {
+        if (out.stackSize != 1)
             qFatal("a native must leave exactly one value");
-        *result = stack.top();
+        *result = out.top;
     }
-    return ok;
-}
-
-// The only report of the last call.
-ErrorReport onlyError()
-{
-    const OutputList &out = OutputList::instance();
-    if (out.count() != 1 || out.at(0).kind != OutputList::ERROR_ENTRY)
-        return ErrorReport();
-    return out.at(0).report;
+    return out.ok;
 }
 
 void destroyAllGraphs()

@@ -1,4 +1,5 @@
 #include "library/native_definition.h"
+#include "native_test_support.h"
 #include "values/error_codes.h"
 #include "values/output_list.h"
 
@@ -27,29 +28,15 @@ Variable undefinedValue()
     return v;
 }
 
-NativeRoutine routineOf(const QString &name)
-{
-    for (const NativeDefinition &d : variableNatives())
-        if (name == QLatin1String(d.name))
-            return d.routine;
-    qFatal("no native %s", qPrintable(name));
-}
-
 // Runs a native on `args`; returns its boolean answer, or -1 after a failure.
 int answer(const QString &name, const QList<Variable> &args)
 {
-    OutputList::instance().clear();
-    List stack;
-    for (const Variable &a : args)
-        stack.push(a);
-    ExecutionContext context;
-    context.setCalleeName(name);
-    NativeFrame frame{stack, context, unsigned(args.size())};
-    if (!routineOf(name)(frame))
+    const NativeTest::Outcome out = NativeTest::call(variableNatives(), name, args);
+    if (!out.ok)
         return -1;
-    if (stack.size() != 1 || stack.top().type() != BOOLEAN_TYPE || !OutputList::instance().isEmpty())
+    if (out.stackSize != 1 || out.top.type() != BOOLEAN_TYPE || !OutputList::instance().isEmpty())
         qFatal("%s left a bad result", qPrintable(name));
-    return stack.top().getBoolean() ? 1 : 0;
+    return out.top.getBoolean() ? 1 : 0;
 }
 
 const char *const kPredicates[] = {
