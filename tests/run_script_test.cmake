@@ -3,7 +3,11 @@
 #   // args: --cols 40 --echo     extra command-line options
 #   // exit: 1                    expected exit status (default 0)
 #   // stdin                      feed the script on standard input instead of naming it
-# Standard output must equal NAME.out byte for byte; standard error is shown
+#   // tree: DIR                  copy tests/scripts/DIR/* into the working directory first
+#   // show: FILE...              append each FILE (relative to the working directory)
+#                                 to the output after the run, headed "--- FILE ---"
+# Standard output, with the temporary tree's path written as WORK, must equal
+# NAME.out byte for byte; standard error is shown
 # on failure only.
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK}/home ${WORK}/cwd)
@@ -15,6 +19,8 @@ file(STRINGS ${SCRIPT} header LIMIT_COUNT 5)
 set(extra_args)
 set(expected_exit 0)
 set(use_stdin FALSE)
+set(tree)
+set(show_files)
 foreach(line IN LISTS header)
   if(line MATCHES "^// args: (.*)$")
     separate_arguments(extra_args UNIX_COMMAND "${CMAKE_MATCH_1}")
@@ -22,8 +28,15 @@ foreach(line IN LISTS header)
     set(expected_exit ${CMAKE_MATCH_1})
   elseif(line MATCHES "^// stdin")
     set(use_stdin TRUE)
+  elseif(line MATCHES "^// tree: (.*)$")
+    set(tree ${CMAKE_MATCH_1})
+  elseif(line MATCHES "^// show: (.*)$")
+    separate_arguments(show_files UNIX_COMMAND "${CMAKE_MATCH_1}")
   endif()
 endforeach()
+if(tree)
+  file(COPY ${dir}/${tree}/ DESTINATION ${WORK}/cwd)
+endif()
 
 set(ENV{HOME} ${WORK}/home)
 set(ENV{QT_QPA_PLATFORM} offscreen)
@@ -37,6 +50,16 @@ else()
                   WORKING_DIRECTORY ${WORK}/cwd
                   OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
 endif()
+foreach(f IN LISTS show_files)
+  if(EXISTS ${WORK}/cwd/${f})
+    file(READ ${WORK}/cwd/${f} content)
+    string(APPEND out "--- ${f} ---\n${content}")
+  else()
+    string(APPEND out "--- ${f} (missing) ---\n")
+  endif()
+endforeach()
+# Paths of the temporary tree vary by build directory; outputs name it WORK.
+string(REPLACE "${WORK}" "WORK" out "${out}")
 file(WRITE ${WORK}/actual.out "${out}")
 if(NOT EXISTS ${expected_file})
   message(FATAL_ERROR "missing ${expected_file}; actual output is in ${WORK}/actual.out")

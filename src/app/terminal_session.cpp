@@ -2,11 +2,17 @@
 
 #include "values/output_formatter.h"
 #include "values/pager.h"
+#include "app/constants.h"
 #include "app/settings.h"
 #include "engine/virtual_machine.h"
+#include "language/script.h"
 #include "library/function_registry.h"
+#include "persistence/variable_model.h"
 #include "values/output_list.h"
 #include "vm/interpreter.h"
+
+#include <QDir>
+#include <QFile>
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -46,6 +52,21 @@ void installInterruptHandler()
 }
 
 
+// A terminal has no conflict dialog; every conflict takes the dialog's
+// preselected answer.
+class DefaultAnswerResolver : public ConflictResolver {
+public:
+    ConflictState resolve(const QString &, const Variable &, const Variable &, QString &) override
+    {
+        return CONFLICT_STATE_REPLACE;
+    }
+};
+
+void desktopOnly(const QString &text)
+{
+    std::fprintf(stderr, "numlyra-cli: %s\n", text.toLocal8Bit().constData());
+}
+
 } // namespace
 
 TerminalSession::TerminalSession(const Options &options, FILE *input, QObject *parent)
@@ -58,6 +79,7 @@ TerminalSession::TerminalSession(const Options &options, FILE *input, QObject *p
     OutputFormatter::setCurrent(_formatter.get());
     FunctionRegistry::instance().registerNatives();
     _vm = std::make_unique<VirtualMachine>(this);
+    _workspace = std::make_unique<VariableModel>(&_vm->interactiveScript()->symbols());
     if (_options.disassemble)
         _vm->setDisassembleOnly(true);
     connect(_vm.get(), &VirtualMachine::printResults, this, &TerminalSession::printResults);
@@ -69,6 +91,7 @@ TerminalSession::TerminalSession(const Options &options, FILE *input, QObject *p
 TerminalSession::~TerminalSession()
 {
     interruptTarget.store(nullptr);
+    _workspace.reset();
     _vm.reset();
     OutputFormatter::setCurrent(nullptr);
 }
@@ -114,6 +137,52 @@ void TerminalSession::criticalMessage(const QString &text)
 bool TerminalSession::rescanSearchPath()
 {
     return false;
+}
+
+void TerminalSession::clearWorkspace()
+{
+    _workspace->clear();
+}
+
+// The terminal keeps no history of its own; clearing empties the stored
+// history that the desktop program shows.
+void TerminalSession::clearHistory()
+{
+    const QString path = QDir(programDirectory()).filePath(Numlyra::historyFileName);
+    if (QFile::exists(path) && !QFile::remove(path))
+        criticalMessage(QStringLiteral("Can't remove file \"%1\"").arg(path));
+}
+
+void TerminalSession::loadWorkspace(const QString &path, bool merge)
+{
+    if (!merge) {
+        _workspace->loadWorkspace(path);
+        return;
+    }
+    DefaultAnswerResolver resolver;
+    _workspace->mergeWorkspace(path, resolver);
+}
+
+void TerminalSession::openEditor(const QString &path, bool readOnly)
+{
+    const QString what = path.isEmpty() ? QStringLiteral("a new editor tab") : path;
+    desktopOnly(QStringLiteral("%1 needs the desktop program; %2 was not opened")
+                    .arg(readOnly ? QStringLiteral("view") : QStringLiteral("edit"), what));
+}
+
+void TerminalSession::printVariables(const QStringList &names)
+{
+    desktopOnly(QStringLiteral("print needs the desktop program; %1 not printed").arg(names.join(QStringLiteral(", "))));
+}
+
+void TerminalSession::openPreferences()
+{
+    desktopOnly(QStringLiteral("prefs needs the desktop program"));
+}
+
+void TerminalSession::choosePrinter()
+{
+    desktopOnly(QStringLiteral("printer needs the desktop program"));
 }
 
 QString TerminalSession::prompt() const

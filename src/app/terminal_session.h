@@ -10,6 +10,7 @@
 #include <memory>
 
 class VirtualMachine;
+class VariableModel;
 class OutputFormatter;
 class SettingsPrecisionStore;
 
@@ -44,6 +45,15 @@ public:
     void clearConsole() override;
     void criticalMessage(const QString &text) override;
     bool rescanSearchPath() override;
+    void clearWorkspace() override;
+    void clearHistory() override;
+    void loadWorkspace(const QString &path, bool merge) override;
+    // The editors, the printer and the preferences belong to the desktop
+    // program; the terminal says so on standard error.
+    void openEditor(const QString &path, bool readOnly) override;
+    void printVariables(const QStringList &names) override;
+    void openPreferences() override;
+    void choosePrinter() override;
 
 signals:
     void finished();
@@ -63,6 +73,7 @@ private:
     std::unique_ptr<SettingsPrecisionStore> _precision;
     std::unique_ptr<OutputFormatter> _formatter;
     std::unique_ptr<VirtualMachine> _vm;
+    std::unique_ptr<VariableModel> _workspace;
     StatementType _currentStatement = NO_STATEMENT;
     QStringList _multilineList;
     bool _quit = false;

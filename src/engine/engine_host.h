@@ -43,6 +43,8 @@ public:
     }
     virtual void commandDone() {}
     virtual void openPreferences() {}
+    // The printer selection of the `printer` command.
+    virtual void choosePrinter() {}
     // Rescans the search path; true when the rescan produced output.
     virtual bool rescanSearchPath() { return false; }
 

@@ -51,6 +51,7 @@ struct RunState {
     bool clearWorkspace = false;
     bool clearHistory = false;
     bool openPreferences = false;
+    bool choosePrinter = false;
     bool rescanPath = false;
     bool _interactive = true;
 

@@ -1,6 +1,7 @@
 #include "engine/virtual_machine.h"
 
 #include "app/constants.h"
+#include "app/current_directory.h"
 #include "app/settings.h"
 #include "engine/engine_host.h"
 #include "engine/process_thread.h"
@@ -209,6 +210,10 @@ void VirtualMachine::threadFinished()
         state.openPreferences = false;
         _host->openPreferences();
     }
+    if (state.choosePrinter) {
+        state.choosePrinter = false;
+        _host->choosePrinter();
+    }
     if (state.rescanPath) {
         state.rescanPath = false;
         if (_host->rescanSearchPath())
@@ -271,7 +276,7 @@ bool VirtualMachine::runScript(const QString &path)
         _interpreter->terminate();
         return false;
     };
-    const QFileInfo info(QDir::current(), path);
+    const QFileInfo info(CurrentDirectory::dir(), path);
     if (!info.exists())
         return fail(ERR_FILE_DOESNT_EXIST, path);
     if (!info.isFile())
@@ -354,6 +359,11 @@ void VirtualMachine::suspendTee(bool suspended)
 {
     _teeSuspended = suspended;
     _teePending = true;
+}
+
+QString VirtualMachine::teeStatusText(bool on, bool suspended, const QString &path)
+{
+    return !on ? QStringLiteral("off") : suspended ? QStringLiteral("suspened") : path;
 }
 
 void VirtualMachine::writeTee()

@@ -49,6 +49,9 @@ public:
     bool teeOn() const { return _teeOn; }
     bool teeSuspended() const { return _teeSuspended; }
     const QString &teePath() const { return _teePath; }
+    // The tee part of the desktop's status bar: "off", "suspened" or the path.
+    static QString teeStatusText(bool on, bool suspended, const QString &path);
+    QString teeStatusText() const { return teeStatusText(_teeOn, _teeSuspended, _teePath); }
 
     void setErrorState(quint32 code, int state);
 

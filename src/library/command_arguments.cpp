@@ -1,5 +1,6 @@
 #include "library/command_arguments.h"
 
+#include "app/current_directory.h"
 #include "values/error_codes.h"
 
 #include <QDir>
@@ -43,7 +44,7 @@ bool stringColumn(NativeFrame &frame, const QStringList &names, Variable &out)
 
 QString absolutePath(const QString &name)
 {
-    return QDir::cleanPath(QDir::current().absoluteFilePath(name));
+    return QDir::cleanPath(CurrentDirectory::dir().absoluteFilePath(name));
 }
 
 bool wrongCount(NativeFrame &frame)

@@ -1,7 +1,8 @@
 // File and directory commands: ls pwd cd rm rmdir mkdir cp mv grep. They
-// work in the process's current directory; names may carry the wildcards
+// work in the interpreter's current directory; names may carry the wildcards
 // * and ? where a listing is involved.
 
+#include "app/current_directory.h"
 #include "engine/run_state.h"
 #include "library/command_arguments.h"
 #include "library/native_definition.h"
@@ -43,16 +44,17 @@ bool starMustBeAlone(NativeFrame &frame, const QStringList &names)
 // returns them.
 QStringList matching(const QStringList &filters)
 {
-    return QDir::current().entryList(filters, kListing, QDir::Unsorted);
+    return CurrentDirectory::dir().entryList(filters, kListing, QDir::Unsorted);
 }
 
 QString homeExpanded(const QString &name)
 {
-    if (name == QLatin1String("~"))
-        return QDir::homePath();
-    if (name.startsWith(QLatin1Char('~')))
-        return QDir::homePath() + name.mid(1);
-    return name;
+    return CurrentDirectory::expandHome(name);
+}
+
+bool hasWildcard(const QString &name)
+{
+    return name.contains(QLatin1Char('*')) || name.contains(QLatin1Char('?'));
 }
 
 bool ls(NativeFrame &frame)
@@ -73,7 +75,7 @@ bool pwd(NativeFrame &frame)
         frame.dropArguments();
         return wrongCount(frame);
     }
-    frame.setResult(Variable(String::fromQString(QDir::currentPath())));
+    frame.setResult(Variable(String::fromQString(CurrentDirectory::path())));
     return true;
 }
 
@@ -90,7 +92,7 @@ bool cd(NativeFrame &frame)
         }
         target = homeExpanded(arg.getString().toQString());
     }
-    const QFileInfo info(QDir::current(), target);
+    const QFileInfo info(CurrentDirectory::dir(), target);
     if (!info.exists()) {
         frame.context.reportNamed(ERR_DIRECTORY_DOESNT_EXIST, target);
         return false;
@@ -99,11 +101,14 @@ bool cd(NativeFrame &frame)
         frame.context.reportNamed(ERR_NOT_A_DIRECTORY, target);
         return false;
     }
-    if (!QDir::setCurrent(info.absoluteFilePath())) {
+    // A directory that cannot be entered or listed would leave every later
+    // command failing; refuse it here instead.
+    if (!info.isExecutable() || !info.isReadable()) {
         frame.context.reportNamed(ERR_CANT_CHANGE_DIRECTORY, target);
         return false;
     }
-    frame.setResult(Variable(String::fromQString(QDir::currentPath())));
+    CurrentDirectory::setPath(info.absoluteFilePath());
+    frame.setResult(Variable(String::fromQString(CurrentDirectory::path())));
     return true;
 }
 
@@ -114,6 +119,12 @@ bool rm(NativeFrame &frame)
     QStringList names;
     if (!namesFrom(frame, 0, frame.argc, ERR_BAD_RM_ARG, names) || !starMustBeAlone(frame, names))
         return false;
+    // A plain name that matches nothing is most likely a typo; a pattern
+    // that matches nothing is not worth a report.
+    QStringList missing;
+    for (const QString &name : std::as_const(names))
+        if (!hasWildcard(name) && !QFileInfo::exists(absolutePath(name)))
+            missing << name;
     bool ok = true;
     bool scriptRemoved = false;
     for (const QString &name : matching(names)) {
@@ -130,6 +141,10 @@ bool rm(NativeFrame &frame)
         }
         if (name.endsWith(QLatin1String(".l")))
             scriptRemoved = true;
+    }
+    for (const QString &name : std::as_const(missing)) {
+        frame.context.reportNamed(ERR_FILE_DOESNT_EXIST, name);
+        ok = false;
     }
     // A removed script file must leave the function registry.
     if (scriptRemoved)
@@ -150,7 +165,7 @@ bool mkdir(NativeFrame &frame)
         return false;
     }
     const QString name = homeExpanded(arg.getString().toQString());
-    const QFileInfo info(QDir::current(), name);
+    const QFileInfo info(CurrentDirectory::dir(), name);
     if (info.isDir()) {
         frame.context.reportNamed(ERR_DIRECTORY_ALREADY_EXISTS, name);
         return false;
@@ -159,7 +174,7 @@ bool mkdir(NativeFrame &frame)
         frame.context.reportNamed(ERR_FILE_ALREADY_EXISTS, name);
         return false;
     }
-    if (!QDir::current().mkpath(name)) {
+    if (!CurrentDirectory::dir().mkpath(name)) {
         frame.context.reportNamed(ERR_CANT_CREATE_DIRECTORY, name);
         return false;
     }
@@ -177,7 +192,7 @@ bool rmdir(NativeFrame &frame)
         return false;
     }
     const QString name = homeExpanded(arg.getString().toQString());
-    const QFileInfo info(QDir::current(), name);
+    const QFileInfo info(CurrentDirectory::dir(), name);
     if (!info.exists()) {
         frame.context.reportNamed(ERR_DIRECTORY_DOESNT_EXIST, name);
         return false;
@@ -187,7 +202,7 @@ bool rmdir(NativeFrame &frame)
         return false;
     }
     // Only an empty directory goes: a script command must not wipe a tree.
-    if (!QDir::current().rmdir(name)) {
+    if (!CurrentDirectory::dir().rmdir(name)) {
         frame.context.reportNamed(ERR_CANT_REMOVE_DIRECTORY, name);
         return false;
     }
@@ -216,7 +231,7 @@ bool transfer(NativeFrame &frame, bool move)
     if (move && !starMustBeAlone(frame, sources))
         return false;
     const QString destination = homeExpanded(destinationArg.getString().toQString());
-    const QFileInfo destinationInfo(QDir::current(), destination);
+    const QFileInfo destinationInfo(CurrentDirectory::dir(), destination);
     const QStringList names = matching(sources);
     const bool intoDirectory = names.size() > 1 || sources.size() > 1 || destinationInfo.isDir();
     if (intoDirectory) {
@@ -229,8 +244,7 @@ bool transfer(NativeFrame &frame, bool move)
             return false;
         }
     }
-    if (names.isEmpty() && sources.size() == 1 && !sources.first().contains(QLatin1Char('*'))
-        && !sources.first().contains(QLatin1Char('?'))) {
+    if (names.isEmpty() && sources.size() == 1 && !hasWildcard(sources.first())) {
         frame.context.reportNamed(ERR_FILE_DOESNT_EXIST, sources.first());
         return false;
     }

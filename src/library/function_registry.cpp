@@ -56,6 +56,7 @@ const char *const kNativeOrder[] = {
 using FamilyTable = std::span<const NativeDefinition> (*)();
 const FamilyTable kFamilies[] = {
     csvNatives, fileNatives, errorNatives, variableNatives, stringNatives,
+    commandNatives, teeNatives,
 };
 
 struct RegistryData {

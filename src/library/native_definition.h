@@ -19,6 +19,7 @@ std::span<const NativeDefinition> matrixNatives();          // matrix_functions.
 std::span<const NativeDefinition> stringNatives();          // convert_functions.cpp
 std::span<const NativeDefinition> variableNatives();        // variable_functions.cpp
 std::span<const NativeDefinition> commandNatives();         // command_functions.cpp
+std::span<const NativeDefinition> teeNatives();             // tee_functions.cpp
 std::span<const NativeDefinition> fileNatives();            // file_functions.cpp
 std::span<const NativeDefinition> pathNatives();            // path_functions.cpp
 std::span<const NativeDefinition> errorNatives();           // error_functions.cpp

@@ -2,6 +2,7 @@
 // running command. Type names for load_csv: "double" (the default),
 // "string", "boolean".
 
+#include "app/current_directory.h"
 #include "library/native_definition.h"
 #include "persistence/failure_reporter.h"
 #include "persistence/text_table.h"
@@ -13,7 +14,7 @@ namespace {
 
 QString absolutePath(const Variable &name)
 {
-    return QDir::current().absoluteFilePath(name.getString().toQString());
+    return CurrentDirectory::resolve(name.getString().toQString());
 }
 
 bool saveCsv(NativeFrame &frame)

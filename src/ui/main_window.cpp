@@ -1,8 +1,10 @@
 #include "ui/main_window.h"
 
 #include "app/constants.h"
+#include "app/current_directory.h"
 #include "app/message_hook.h"
 #include "app/settings.h"
+#include "engine/virtual_machine.h"
 #include "persistence/history.h"
 #include "persistence/history_tree.h"
 #include "ui/console.h"
@@ -150,7 +152,7 @@ void MainWindow::createMenus()
 QString MainWindow::consoleStatusText(bool busy, bool teeOn, bool teeSuspended, const QString &teePath)
 {
     const QString state = busy ? QStringLiteral("Busy ") : QStringLiteral("Ready");
-    const QString tee = !teeOn ? QStringLiteral("off") : teeSuspended ? QStringLiteral("suspened") : teePath;
+    const QString tee = VirtualMachine::teeStatusText(teeOn, teeSuspended, teePath);
     return QStringLiteral("%1 | Tee: %2").arg(state, tee);
 }
 
@@ -293,14 +295,14 @@ void MainWindow::restoreSettings()
         restoreState(state);
     const QString pwd = Settings::existingDirectory(PWD_SETTING);
     if (!pwd.isEmpty())
-        QDir::setCurrent(pwd);
+        CurrentDirectory::setPath(pwd);
 }
 
 void MainWindow::saveSettings()
 {
     Settings::writeBytes(MAIN_WINDOW_GEOMETRY_SETTING, saveGeometry());
     Settings::writeBytes(MAIN_WINDOW_STATE_SETTING, saveState());
-    Settings::writeText(PWD_SETTING, QDir::current().canonicalPath());
+    Settings::writeText(PWD_SETTING, QDir(CurrentDirectory::path()).canonicalPath());
     Settings::setConsoleFont(_console->font());
 }
 

@@ -1,3 +1,4 @@
+#include "app/current_directory.h"
 #include "engine/run_state.h"
 #include "library/native_definition.h"
 #include "values/list.h"
@@ -86,10 +87,15 @@ private slots:
         QDir(_dir.path()).removeRecursively();
         QDir().mkpath(_dir.path());
         QDir::setCurrent(_dir.path());
+        CurrentDirectory::setPath(_dir.path());
         OutputList::instance().clear();
         RunState::instance().rescanPath = false;
     }
-    void cleanup() { QDir::setCurrent(_saved); }
+    void cleanup()
+    {
+        QDir::setCurrent(_saved);
+        CurrentDirectory::setPath(_saved);
+    }
 
     void listingAndRemoval()
     {
@@ -109,8 +115,11 @@ private slots:
 
         QVERIFY(call("rm", {s("*.tmp")}, r));
         QVERIFY(!QFile::exists("a.tmp") && !QFile::exists("b.tmp") && QFile::exists("keep.txt"));
-        QVERIFY(call("rm", {s("nothing.here")}, r)); // matches nothing: nothing removed, no error
+        QVERIFY(call("rm", {s("none*.tmp")}, r)); // a pattern that matches nothing is no error
         QCOMPARE(OutputList::instance().count(), 0);
+        QVERIFY(!call("rm", {strings({"keep.txt", "nothing.here"})}, r)); // a plain name is
+        QCOMPARE(lastCode(), quint32(ERR_FILE_DOESNT_EXIST));
+        QVERIFY(!QFile::exists("keep.txt"));
     }
 
     void commandErrors_data()
@@ -162,14 +171,16 @@ private slots:
         QVERIFY(call("mkdir", {s("a/b")}, r));
         QVERIFY(QFileInfo("a/b").isDir());
         QVERIFY(call("cd", {s("a")}, r));
-        QCOMPARE(QDir::currentPath(), QDir(_dir.path()).filePath("a"));
-        QCOMPARE(r.getString().toQString(), QDir::currentPath());
+        QCOMPARE(CurrentDirectory::path(), QDir(_dir.path()).filePath("a"));
+        QCOMPARE(r.getString().toQString(), CurrentDirectory::path());
         QVERIFY(call("pwd", {}, r));
-        QCOMPARE(r.getString().toQString(), QDir::currentPath());
+        QCOMPARE(r.getString().toQString(), CurrentDirectory::path());
         QVERIFY(call("rmdir", {s("b")}, r));
-        QVERIFY(!QFileInfo::exists("b"));
+        QVERIFY(!QFileInfo::exists("a/b"));
         QVERIFY(call("cd", {}, r)); // no argument: home
-        QCOMPARE(QDir::currentPath(), QDir::homePath());
+        QCOMPARE(CurrentDirectory::path(), QDir::homePath());
+        // The process's own working directory never moves.
+        QCOMPARE(QDir::currentPath(), QDir(_dir.path()).absolutePath());
     }
 
     void copyAndMove()
@@ -182,7 +193,7 @@ private slots:
         QVERIFY(QFile::exists("copy.txt") && QFile::exists("one.txt"));
         QVERIFY(call("mv", {s("*.txt"), s("dest")}, r));
         QVERIFY(call("ls", {s("dest/*")}, r));
-        QDir::setCurrent("dest");
+        CurrentDirectory::setPath(QDir(_dir.path()).filePath("dest"));
         QVERIFY(call("ls", {}, r));
         QCOMPARE(column(r), (QStringList{"copy.txt", "one.txt", "two.txt"}));
     }

@@ -1,3 +1,4 @@
+#include "app/current_directory.h"
 #include "library/native_definition.h"
 #include "native_test_support.h"
 #include "values/error_codes.h"
@@ -140,13 +141,13 @@ private slots:
         QFile file(scratch.filePath(QStringLiteral("data.txt")));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.close();
-        const QString previous = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(scratch.path()));
+        const QString previous = CurrentDirectory::path();
+        CurrentDirectory::setPath(scratch.path());
         const Variable arg(String::fromQString(name));
         const QString got = QString::number(answer(QStringLiteral("is_file"), {arg}))
                             + QString::number(answer(QStringLiteral("is_dir"), {arg}))
                             + QString::number(answer(QStringLiteral("path_exists"), {arg}));
-        QDir::setCurrent(previous);
+        CurrentDirectory::setPath(previous);
         QCOMPARE(got, answers);
     }
 };
