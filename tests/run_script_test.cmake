@@ -6,6 +6,7 @@
 #   // tree: DIR                  copy tests/scripts/DIR/* into the working directory first
 #   // show: FILE...              append each FILE (relative to the working directory)
 #                                 to the output after the run, headed "--- FILE ---"
+#   // stderr                     append standard error too, headed "--- stderr ---"
 # Standard output, with the temporary tree's path written as WORK, must equal
 # NAME.out byte for byte; standard error is shown
 # on failure only.
@@ -21,6 +22,7 @@ set(expected_exit 0)
 set(use_stdin FALSE)
 set(tree)
 set(show_files)
+set(show_stderr FALSE)
 foreach(line IN LISTS header)
   if(line MATCHES "^// args: (.*)$")
     separate_arguments(extra_args UNIX_COMMAND "${CMAKE_MATCH_1}")
@@ -28,6 +30,8 @@ foreach(line IN LISTS header)
     set(expected_exit ${CMAKE_MATCH_1})
   elseif(line MATCHES "^// stdin")
     set(use_stdin TRUE)
+  elseif(line MATCHES "^// stderr")
+    set(show_stderr TRUE)
   elseif(line MATCHES "^// tree: (.*)$")
     set(tree ${CMAKE_MATCH_1})
   elseif(line MATCHES "^// show: (.*)$")
@@ -58,6 +62,9 @@ foreach(f IN LISTS show_files)
     string(APPEND out "--- ${f} (missing) ---\n")
   endif()
 endforeach()
+if(show_stderr)
+  string(APPEND out "--- stderr ---\n${err}")
+endif()
 # Paths of the temporary tree vary by build directory; outputs name it WORK.
 string(REPLACE "${WORK}" "WORK" out "${out}")
 file(WRITE ${WORK}/actual.out "${out}")

@@ -251,6 +251,9 @@ bool transfer(NativeFrame &frame, bool move)
     bool ok = true;
     for (const QString &name : names) {
         const QString from = absolutePath(name);
+        // "mv * dir" means everything else; a directory never goes into itself.
+        if (intoDirectory && from == QDir::cleanPath(destinationInfo.absoluteFilePath()))
+            continue;
         const QString to = intoDirectory ? QDir(destinationInfo.absoluteFilePath()).filePath(name)
                                          : destinationInfo.absoluteFilePath();
         if (QFileInfo::exists(to)) {

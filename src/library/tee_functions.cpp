@@ -8,6 +8,7 @@
 #include "engine/virtual_machine.h"
 #include "library/native_definition.h"
 #include "values/error_codes.h"
+#include "values/output_list.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -47,15 +48,16 @@ bool stringArgument(const Variable &arg, QString &text)
 }
 
 // tee FILE (start afresh), tee append [FILE] (go on appending, to the last
-// file when none is named), tee off | suspend | resume; tee alone answers
-// with the state the desktop's status bar shows.
+// file when none is named), tee off | suspend | resume; tee alone prints
+// the state as the desktop's status bar shows it.
 bool tee(NativeFrame &frame)
 {
     if (!frame.expectArguments(0, 2))
         return false;
     VirtualMachine &vm = VirtualMachine::instance();
     if (frame.argc == 0) {
-        frame.setResult(Variable(String::fromQString(vm.teeStatusText())));
+        OutputList::instance().appendTextLine(QStringLiteral("Tee: ") + vm.teeStatusText());
+        frame.setResult(Variable(true));
         return true;
     }
     QString word;

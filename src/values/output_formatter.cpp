@@ -345,6 +345,11 @@ bool OutputFormatter::appendToFile(const QString &path, const OutputList &list, 
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
         return false;
-    const QByteArray bytes = renderAll(list, pageColumns).toLatin1();
+    // The command window starts its next prompt on a line of its own, so a
+    // copy that ends inside a line (after a report) gets the line feed too.
+    QString text = renderAll(list, pageColumns);
+    if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n')))
+        text += QLatin1Char('\n');
+    const QByteArray bytes = text.toLatin1();
     return file.write(bytes) == bytes.size();
 }

@@ -406,6 +406,17 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("one\none\n"));
         QVERIFY(!formatter.appendToFile(dir.filePath(QStringLiteral("missing/tee.txt")), list, 76));
+        // A report ends inside its last line; the copy ends that line as the
+        // command window does before its prompt.
+        OutputList reportOnly;
+        ErrorReport report;
+        report.code = ERR_SYNTAX_ERROR;
+        reportOnly.appendError(report);
+        const QString reportPath = dir.filePath(QStringLiteral("report.txt"));
+        QVERIFY(formatter.appendToFile(reportPath, reportOnly, 76));
+        QFile reportFile(reportPath);
+        QVERIFY(reportFile.open(QIODevice::ReadOnly));
+        QCOMPARE(reportFile.readAll(), (formatter.renderAll(reportOnly, 76) + QLatin1Char('\n')).toLatin1());
     }
 
     void prompt_data()
