@@ -418,6 +418,9 @@ void Compiler::incrementVariable(uint8_t opcode)
 {
     const int id = popId();
     emitOpU16(opcode, uint32_t(id));
+    // The instruction leaves the stack alone; the expression's value is the
+    // variable as changed, so that `++x` can end a statement or be used.
+    emitOpU16(PUSH_VAR, uint32_t(id));
     _current->_compile.printIdStack.push_back(id);
 }
 

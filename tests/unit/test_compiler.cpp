@@ -46,8 +46,8 @@ private slots:
             << "PUSH_ONE; PUSH_TWO; MAKE_ROW 2; STORE *-tmp-_0; PUSH_CONST8 3; MAKE_ROW 1; STORE *-tmp-_1; "
                "PUSH_ZERO; INDEX1; CLEAR_VAR *-tmp-_1; INDEX1; CLEAR_VAR *-tmp-_0; POP; LINE_INC";
         QTest::newRow("increments") << "++x; --a[1]; ++a[1, 2];"
-            << "INC_VAR x; POP; PUSH_ONE; DEC_INDEX1 a; POP; PUSH_ONE; PUSH_TWO; INC_INDEX2 a; POP; LINE_INC";
-        QTest::newRow("increment prints") << "++x" << "INC_VAR x; LINE_INC; PRINT_VAR x; POP";
+            << "INC_VAR x; PUSH_VAR x; POP; PUSH_ONE; DEC_INDEX1 a; POP; PUSH_ONE; PUSH_TWO; INC_INDEX2 a; POP; LINE_INC";
+        QTest::newRow("increment prints") << "++x" << "INC_VAR x; PUSH_VAR x; LINE_INC; PRINT_VAR x; POP";
         QTest::newRow("precedence") << "-a^2 + #b * c';"
             << "PUSH_VAR a; NEG; PUSH_TWO; POW; PUSH_VAR b; SIZE; PUSH_VAR c; TRANSPOSE; MUL; ADD; POP; LINE_INC";
         QTest::newRow("and binds tighter") << "1 | 0 & 0;" << "PUSH_ONE; PUSH_ZERO; PUSH_ZERO; AND; OR; POP; LINE_INC";
