@@ -49,17 +49,17 @@ int main(int argc, char *argv[])
         return 0;
 
     TerminalSession::Options options;
-    bool rowsGiven = false;
     QString fileName;
     for (int i = 1; i < args.size(); ++i) {
         const QString &arg = args[i];
         if (arg == QLatin1String("--cols")) {
             if (!readCount(args, i, options.columns))
                 return usageError(QStringLiteral("--cols needs a number from 10 to 1000"));
+            options.columnsGiven = true;
         } else if (arg == QLatin1String("--rows")) {
             if (!readCount(args, i, options.rows))
                 return usageError(QStringLiteral("--rows needs a number from 10 to 1000"));
-            rowsGiven = true;
+            options.rowsGiven = true;
         } else if (arg == QLatin1String("--norc")) {
             options.runStartupFile = false;
         } else if (arg == QLatin1String("--echo")) {
@@ -91,7 +91,8 @@ int main(int argc, char *argv[])
         }
     }
     options.interactive = fileName.isEmpty() && isatty(STDIN_FILENO) && isatty(STDOUT_FILENO);
-    if (options.interactive && !rowsGiven)
+    // Without a terminal size an interactive session pages at 24 rows.
+    if (options.interactive && !options.rowsGiven)
         options.rows = 24;
 
     int exitCode = 0;

@@ -21,6 +21,10 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <poll.h>
+#include <pthread.h>
+#include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -30,12 +34,16 @@ namespace {
 std::atomic<Interpreter *> interruptTarget{nullptr};
 std::atomic<bool> interruptedAtPrompt{false};
 std::atomic<bool> commandRunning{false};
+pthread_t mainThread;
 
 void onInterrupt(int)
 {
     if (commandRunning.load()) {
         if (Interpreter *interpreter = interruptTarget.load())
             interpreter->terminate();
+    } else if (!pthread_equal(pthread_self(), mainThread)) {
+        // Only the main thread's blocked read can notice the prompt's Ctrl+C.
+        pthread_kill(mainThread, SIGINT);
     } else {
         interruptedAtPrompt.store(true);
     }
@@ -45,11 +53,51 @@ void installInterruptHandler()
 {
     struct sigaction action;
     std::memset(&action, 0, sizeof action);
+    mainThread = pthread_self();
     action.sa_handler = onInterrupt;
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0; // no SA_RESTART: a blocked read returns so the prompt can react
     sigaction(SIGINT, &action, nullptr);
 }
+
+// The size of the terminal on standard output; false when it has none.
+bool terminalSize(int &rows, int &columns)
+{
+    winsize size;
+    std::memset(&size, 0, sizeof size);
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_row == 0 || size.ws_col == 0)
+        return false;
+    rows = size.ws_row;
+    columns = size.ws_col;
+    return true;
+}
+
+// The answer to the paging question is one key, taken without Return and
+// without echo. Ctrl+C must arrive as its byte here: as a signal it would
+// count as a Ctrl+C at the prompt.
+int readKey(int fd)
+{
+    termios saved;
+    const bool terminal = tcgetattr(fd, &saved) == 0;
+    if (terminal) {
+        termios raw = saved;
+        raw.c_lflag &= ~tcflag_t(ICANON | ECHO | ISIG);
+        raw.c_cc[VMIN] = 1;
+        raw.c_cc[VTIME] = 0;
+        tcsetattr(fd, TCSANOW, &raw);
+    }
+    unsigned char c = 0;
+    ssize_t n;
+    do
+        n = read(fd, &c, 1); // EINTR: a resize or similar signal, not an answer
+    while (n < 0 && errno == EINTR);
+    if (terminal)
+        tcsetattr(fd, TCSANOW, &saved);
+    return n == 1 ? c : EOF;
+}
+
+const int kCtrlC = 3;
+const int kInterrupted = -2; // not a byte: Ctrl+C at the prompt
 
 
 // A terminal has no conflict dialog; every conflict takes the dialog's
@@ -195,20 +243,41 @@ void TerminalSession::startMultiline(StatementType type)
     _currentStatement = type;
 }
 
-bool TerminalSession::readLine(QString &line)
+// Interactive input bypasses stdio and waits in short slices, so that a
+// Ctrl+C is noticed even when it comes just before a wait begins.
+int TerminalSession::readByte()
+{
+    if (!_options.interactive)
+        return std::fgetc(_input);
+    const int fd = fileno(_input);
+    for (;;) {
+        if (interruptedAtPrompt.exchange(false))
+            return kInterrupted;
+        pollfd ready{fd, POLLIN, 0};
+        const int count = poll(&ready, 1, 100);
+        if (count < 0 && errno != EINTR)
+            return EOF;
+        if (count <= 0)
+            continue;
+        unsigned char c = 0;
+        const ssize_t n = read(fd, &c, 1);
+        if (n == 1)
+            return c;
+        if (n == 0 || (errno != EINTR && errno != EAGAIN))
+            return EOF;
+    }
+}
+
+TerminalSession::ReadResult TerminalSession::readLine(QString &line)
 {
     QByteArray bytes;
     for (;;) {
-        const int c = std::fgetc(_input);
+        const int c = readByte();
+        if (c == kInterrupted)
+            return READ_INTERRUPTED;
         if (c == EOF) {
-            if (std::ferror(_input) && errno == EINTR) {
-                std::clearerr(_input);
-                if (interruptedAtPrompt.exchange(false))
-                    return false;
-                continue;
-            }
             if (bytes.isEmpty())
-                return false;
+                return READ_END;
             break;
         }
         if (c == '\n')
@@ -218,23 +287,39 @@ bool TerminalSession::readLine(QString &line)
     if (bytes.endsWith('\r'))
         bytes.chop(1);
     line = QString::fromLatin1(bytes);
-    return true;
+    return READ_LINE;
 }
 
 void TerminalSession::nextLine()
 {
     for (;;) {
         if (_options.interactive) {
+            // A Ctrl+C that came while no read was waiting is stale.
+            interruptedAtPrompt.store(false);
             writeOutput(prompt());
             std::fflush(stdout);
         }
         QString line;
-        if (!readLine(line)) {
+        const ReadResult result = readLine(line);
+        if (result == READ_INTERRUPTED) {
+            // The first Ctrl+C drops what was typed, pending lines included;
+            // a second one in a row leaves.
+            writeOutput(QStringLiteral("\n"));
+            if (++_idleInterrupts >= 2) {
+                emit finished();
+                return;
+            }
+            _currentStatement = NO_STATEMENT;
+            _multilineList.clear();
+            continue;
+        }
+        if (result == READ_END) {
             if (_options.interactive)
                 writeOutput(QStringLiteral("\n"));
             emit finished();
             return;
         }
+        _idleInterrupts = 0;
         if (_options.echo)
             writeOutput(prompt() + line + QLatin1Char('\n'));
         if (line.trimmed().isEmpty()) {
@@ -265,8 +350,21 @@ void TerminalSession::printResults()
     OutputList &output = OutputList::instance();
     if (output.errorCount() > 0)
         _failed = true;
-    if (!_options.interactive || _options.rows <= 0) {
-        QString text = OutputFormatter::current()->renderAll(output, _options.columns);
+    int rows = _options.rows;
+    int columns = _options.columns;
+    if (_options.interactive) {
+        // Read again for every output: the window may have been resized.
+        int terminalRows = 0;
+        int terminalColumns = 0;
+        if (terminalSize(terminalRows, terminalColumns)) {
+            if (!_options.rowsGiven)
+                rows = terminalRows;
+            if (!_options.columnsGiven)
+                columns = terminalColumns;
+        }
+    }
+    if (!_options.interactive || rows <= 0) {
+        QString text = OutputFormatter::current()->renderAll(output, columns);
         // A report ends without a line feed; the next prompt needs one.
         if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n')))
             text += QLatin1Char('\n');
@@ -275,19 +373,26 @@ void TerminalSession::printResults()
         return;
     }
     Pager pager(*OutputFormatter::current(), output);
-    pager.setPageSize(_options.rows, _options.columns);
+    pager.setPageSize(rows, columns);
+    bool endsWithNewline = true;
     while (pager.hasText()) {
-        writeOutput(pager.nextPage());
+        const QString page = pager.nextPage();
+        writeOutput(page);
+        if (!page.isEmpty())
+            endsWithNewline = page.endsWith(QLatin1Char('\n'));
         if (!pager.hasText())
             break;
         std::fflush(stdout);
-        const int c = std::fgetc(_input);
-        writeOutput(QStringLiteral("\r\033[K"));
-        if (c == EOF || c == 'n' || c == 'N' || c == 'q' || c == 'Q') {
+        const int c = readKey(fileno(_input));
+        writeOutput(QStringLiteral("\r\033[K")); // the question goes away
+        if (c == EOF || c == kCtrlC || c == 'n' || c == 'N' || c == 'q' || c == 'Q') {
             pager.clear();
+            endsWithNewline = true;
             break;
         }
     }
+    if (!endsWithNewline)
+        writeOutput(QStringLiteral("\n"));
     output.clear();
 }
 

@@ -23,6 +23,8 @@ public:
     struct Options {
         int columns = 80;
         int rows = 0;          // 0: no paging
+        bool rowsGiven = false;    // interactive: else the terminal's size
+        bool columnsGiven = false;
         bool runStartupFile = true;
         bool echo = false;
         bool disassemble = false;
@@ -64,7 +66,9 @@ private slots:
     void nextLine();
 
 private:
-    bool readLine(QString &line);
+    enum ReadResult { READ_LINE, READ_END, READ_INTERRUPTED };
+    int readByte();
+    ReadResult readLine(QString &line);
     QString prompt() const;
     void writeOutput(const QString &text);
 
@@ -78,4 +82,5 @@ private:
     QStringList _multilineList;
     bool _quit = false;
     bool _failed = false;
+    int _idleInterrupts = 0; // Ctrl+C at the prompt since the last line
 };
