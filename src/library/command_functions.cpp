@@ -281,7 +281,17 @@ bool run(NativeFrame &frame)
     // reports its failures with the name as written; it stops the caller.
     const QString name = CurrentDirectory::expandHome(arg.getString().toQString());
     const bool bare = !QFileInfo::exists(CurrentDirectory::resolve(name)) && QFileInfo(name).suffix().isEmpty();
-    if (!VirtualMachine::instance().runScript(bare ? name + QLatin1Char('.') + Numlyra::scriptSuffix : name))
+    // The script runs on this interpreter: its own native calls reuse the
+    // frame and the operand stack, so both are put back afterwards.
+    const int depth = frame.stack.size();
+    const unsigned argc = frame.argc;
+    const QString callee = frame.context.calleeName();
+    const bool ok = VirtualMachine::instance().runScript(bare ? name + QLatin1Char('.') + Numlyra::scriptSuffix : name);
+    frame.argc = argc;
+    frame.context.setCalleeName(callee);
+    if (frame.stack.size() > depth)
+        frame.stack.pop(frame.stack.size() - depth);
+    if (!ok)
         return false;
     return succeed(frame);
 }
