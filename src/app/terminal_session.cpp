@@ -149,6 +149,9 @@ void TerminalSession::start()
     if (_options.interactive) {
         interruptTarget.store(_vm->interpreter());
         installInterruptHandler();
+        // The startup file runs like a command: Ctrl+C ends an endless one.
+        // processFinished at its end clears the flag again.
+        commandRunning.store(true);
     }
     // The banner belongs to the interactive session only; the startup file
     // runs in both modes unless it was switched off.

@@ -129,6 +129,7 @@ private slots:
     void bannerAndPrompts();
     void startupFile_data();
     void startupFile();
+    void ctrlCEndsTheStartupFile();
     void pagingFollowsTheWindow_data();
     void pagingFollowsTheWindow();
     void ctrlCEndsTheRunningCommand();
@@ -160,6 +161,29 @@ void TestTerminalSession::startupFile_data()
     QTest::addColumn<bool>("header");
     QTest::newRow("printing") << QByteArray("r = 42\n") << true;
     QTest::newRow("silent") << QByteArray("r = 42;\n") << false;
+}
+
+// Ctrl+C ends an endless startup file like any running command.
+void TestTerminalSession::ctrlCEndsTheStartupFile()
+{
+    QTemporaryDir home;
+    QVERIFY(QDir(home.path()).mkpath("Numlyra"));
+    QFile rc(home.path() + "/Numlyra/.rc");
+    QVERIFY(rc.open(QIODevice::WriteOnly));
+    rc.write("r = 1; while (1) r += 1;\n");
+    rc.close();
+    PtyCli cli;
+    QVERIFY(cli.start(home.path(), 24, 80, true));
+    // Nothing is printed while the startup file runs.
+    QVERIFY(!cli.waitFor("    *** Numlyra v 1.0.3 ***", 1500));
+    cli.send("\x03");
+    QVERIFY(cli.waitFor("Process terminated"));
+    QVERIFY(cli.waitFor(">> "));
+    // A failed startup file hands none of its variables to the session.
+    cli.send("r\n");
+    QVERIFY(cli.waitFor("Undefined variable: \"r\""));
+    cli.send("\x04");
+    QCOMPARE(cli.waitExit(), 1);
 }
 
 // The startup file runs into the session's workspace; its header is shown
