@@ -9,6 +9,8 @@
 #include "values/output_formatter.h"
 #include "language/parser_interface.h"
 #include "language/script.h"
+#include "library/function_registry.h"
+#include "library/path_watcher.h"
 #include "values/assert.h"
 #include "values/error_codes.h"
 #include "values/output_list.h"
@@ -51,6 +53,8 @@ VirtualMachine::VirtualMachine(EngineHost *host, QObject *parent)
     qRegisterMetaType<StatementType>();
 
     _interactive = new Script();
+    FunctionRegistry::instance().registerNatives();
+    FunctionRegistry::instance().setSessionScript(_interactive);
 
     _interpreter = new Interpreter();
     for (quint32 code : kWarningCodes)
@@ -73,6 +77,8 @@ VirtualMachine::~VirtualMachine()
         delete script;
     _scriptStack.clear();
     delete _interpreter;
+    FunctionRegistry::instance().setSessionScript(nullptr);
+    FunctionRegistry::instance().releaseRetired();
     delete _interactive;
     _ptr = nullptr;
 }
@@ -234,6 +240,8 @@ void VirtualMachine::cleanUp()
         delete script;
     _scriptStack.clear();
     _interactive->resetCompileState();
+    // Function files replaced and local functions removed during the run.
+    FunctionRegistry::instance().releaseRetired();
     _running = false;
     if (_teePending) {
         _teePending = false;
@@ -316,6 +324,8 @@ bool VirtualMachine::runScript(const QString &path)
 void VirtualMachine::startup(bool runStartupFile, bool banner)
 {
     OutputList &output = OutputList::instance();
+    // Search-path problems and replacement warnings are startup errors.
+    PathWatcher::instance().loadSearchPath(_interpreter);
     if (!output.isEmpty())
         output.prependTextLine(kStartupErrors);
     if (banner)

@@ -1075,8 +1075,19 @@ bool Compiler::endFunction()
     info->symbolCount = child->_symbols.size();
     info->symbols = child->_symbols;
     info->timeStamp = QDateTime::currentDateTime();
-    // A redefinition replaces the previous body.
-    delete parent->_localFunctions.value(id, nullptr);
+    // A redefinition replaces the previous body; at the command line the
+    // user is told, since the old body is gone for good (files get 0xA04).
+    if (FunctionInfo *previous = parent->_localFunctions.value(id, nullptr)) {
+        if (parent->_fileName.isEmpty()) {
+            ErrorReport report;
+            report.code = ERR_LOCAL_FUNCTION_RENEWED;
+            report.line = uint32_t(child->_firstLine);
+            report.name = info->name.toQString();
+            report.state = WARNING_STATE;
+            OutputList::instance().appendError(report);
+        }
+        delete previous;
+    }
     parent->_localFunctions.insert(id, info.release());
     return true;
 }

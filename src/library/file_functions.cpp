@@ -6,6 +6,7 @@
 #include "engine/run_state.h"
 #include "library/command_arguments.h"
 #include "library/native_definition.h"
+#include "library/path_watcher.h"
 #include "values/error_codes.h"
 
 #include <QDir>
@@ -134,13 +135,16 @@ bool rm(NativeFrame &frame)
             ok = false;
             continue;
         }
+        const QString canonical = QFileInfo(path).canonicalFilePath();
         if (!QFile::remove(path)) {
             frame.context.reportNamed(ERR_CANT_REMOVE_FILE, name);
             ok = false;
             continue;
         }
-        if (name.endsWith(QLatin1String(".l")))
+        if (name.endsWith(QLatin1String(".l"))) {
             scriptRemoved = true;
+            PathWatcher::instance().fileRemoved(canonical, &frame.context);
+        }
     }
     for (const QString &name : std::as_const(missing)) {
         frame.context.reportNamed(ERR_FILE_DOESNT_EXIST, name);

@@ -1,8 +1,17 @@
 #include "library/function_registry.h"
 
+#include "language/function.h"
+#include "language/script.h"
 #include "library/native_definition.h"
 #include "values/assert.h"
+#include "values/error_codes.h"
+#include "values/output_list.h"
+#include "vm/execution_context.h"
 
+#include <QHash>
+#include <QSet>
+
+#include <algorithm>
 #include <span>
 
 namespace {
@@ -56,22 +65,48 @@ const char *const kNativeOrder[] = {
 using FamilyTable = std::span<const NativeDefinition> (*)();
 const FamilyTable kFamilies[] = {
     csvNatives, fileNatives, errorNatives, variableNatives, stringNatives,
-    commandNatives, teeNatives,
+    commandNatives, teeNatives, registryNatives, pathNatives,
 };
 
+// Everything but the call path's table of active candidates.
 struct RegistryData {
     QHash<QString, int> ids;
     std::vector<QString> names;
     QSet<QString> commandWords;
     QSet<QString> valueCommands;
-    QHash<int, NativeRoutine> natives; // by function id
-    QStringList nativeNames;           // in registration order
+    std::vector<NativeRoutine> natives;              // by id: the native candidate, never removed
+    std::vector<std::vector<UserCandidate>> users;   // by id: the user candidates, sorted
+    QStringList nativeNames;                         // in registration order
+    std::vector<std::unique_ptr<Script>> retiredUnits;
+    std::vector<std::unique_ptr<FunctionInfo>> retiredFunctions;
 };
 
 RegistryData &data()
 {
     static RegistryData d;
     return d;
+}
+
+// An earlier directory wins; within one directory the smaller path.
+bool precedes(const UserCandidate &a, const UserCandidate &b)
+{
+    if (a.order != b.order)
+        return a.order < b.order;
+    return a.filePath < b.filePath;
+}
+
+void reportReplacement(ExecutionContext *context, quint32 code, const QString &name, const QString &winner,
+                       const QString &loser)
+{
+    ErrorReport r;
+    r.code = code;
+    r.name = name;
+    r.path = winner;
+    r.secondText = loser;
+    r.state = context ? context->stateOf(code) : WARNING_STATE;
+    r.line = context ? context->line() : 0;
+    if (r.state != IGNORE_STATE)
+        OutputList::instance().appendError(r);
 }
 
 } // namespace
@@ -91,6 +126,8 @@ FunctionRegistry::FunctionRegistry()
         d.valueCommands.insert(QString::fromLatin1(word));
 }
 
+FunctionRegistry::~FunctionRegistry() = default;
+
 int FunctionRegistry::idOf(const QString &name)
 {
     RegistryData &d = data();
@@ -101,7 +138,15 @@ int FunctionRegistry::idOf(const QString &name)
     NUMLYRA_ASSERT(id < 65535);
     d.ids.insert(name, id);
     d.names.push_back(name);
+    d.natives.push_back(nullptr);
+    d.users.emplace_back();
+    _active.emplace_back();
     return id;
+}
+
+int FunctionRegistry::findId(const QString &name) const
+{
+    return data().ids.value(name, -1);
 }
 
 QString FunctionRegistry::nameOf(int id) const
@@ -125,7 +170,7 @@ bool FunctionRegistry::isValueCommand(const QString &name) const
 void FunctionRegistry::registerNatives()
 {
     RegistryData &d = data();
-    if (!d.natives.isEmpty())
+    if (!d.nativeNames.isEmpty())
         return;
     QHash<QString, NativeRoutine> available;
     for (FamilyTable family : kFamilies)
@@ -136,30 +181,87 @@ void FunctionRegistry::registerNatives()
         const NativeRoutine routine = available.value(key);
         if (!routine)
             continue;
-        d.natives.insert(idOf(key), routine);
+        const int id = idOf(key);
+        d.natives[size_t(id)] = routine;
+        if (d.users[size_t(id)].empty())
+            _active[size_t(id)].native = routine;
         d.nativeNames << key;
     }
 }
 
-NativeRoutine FunctionRegistry::nativeRoutine(int id) const
+const UserCandidate *FunctionRegistry::activeCandidate(int id) const
 {
-    return data().natives.value(id);
-}
-
-FunctionInfo *FunctionRegistry::userFunction(int id) const
-{
-    (void)id;
-    return nullptr; // the search path offers no user functions yet
+    const RegistryData &d = data();
+    if (id < 0 || size_t(id) >= d.users.size() || d.users[size_t(id)].empty())
+        return nullptr;
+    return &d.users[size_t(id)].front();
 }
 
 bool FunctionRegistry::exists(const QString &name) const
 {
-    const RegistryData &d = data();
-    auto it = d.ids.constFind(name);
-    return it != d.ids.constEnd() && d.natives.contains(it.value());
+    const int id = findId(name);
+    return id >= 0 && (_active[size_t(id)].native || _active[size_t(id)].user);
 }
 
 QStringList FunctionRegistry::nativeNames() const
 {
     return data().nativeNames;
+}
+
+std::vector<UserCandidate> FunctionRegistry::userCandidates() const
+{
+    const RegistryData &d = data();
+    std::vector<int> ids;
+    for (size_t id = 0; id < d.users.size(); ++id)
+        if (!d.users[id].empty())
+            ids.push_back(int(id));
+    std::sort(ids.begin(), ids.end(), [&d](int a, int b) { return d.names[size_t(a)] < d.names[size_t(b)]; });
+    std::vector<UserCandidate> out;
+    for (int id : ids)
+        out.insert(out.end(), d.users[size_t(id)].begin(), d.users[size_t(id)].end());
+    return out;
+}
+
+void FunctionRegistry::rebuild(std::vector<UserCandidate> candidates, ExecutionContext *context)
+{
+    RegistryData &d = data();
+    for (std::vector<UserCandidate> &list : d.users)
+        list.clear();
+    for (UserCandidate &candidate : candidates) {
+        NUMLYRA_ASSERT(candidate.id >= 0 && size_t(candidate.id) < d.users.size());
+        NUMLYRA_ASSERT(candidate.function != nullptr);
+        d.users[size_t(candidate.id)].push_back(std::move(candidate));
+    }
+    for (size_t id = 0; id < d.users.size(); ++id) {
+        std::vector<UserCandidate> &list = d.users[id];
+        std::sort(list.begin(), list.end(), precedes);
+        // A name without candidates leaves the registry: CALL finds nothing.
+        _active[id].user = list.empty() ? nullptr : list.front().function;
+        _active[id].native = list.empty() ? d.natives[id] : nullptr;
+        for (size_t i = 0; i + 1 < list.size(); ++i)
+            reportReplacement(context, ERR_USER_FUNCTION_REPLACED, d.names[id], list[i].filePath,
+                              list[i + 1].filePath);
+        if (!list.empty() && d.natives[id])
+            reportReplacement(context, ERR_NATIVE_FUNCTION_REPLACED, d.names[id], list.front().filePath,
+                              QString());
+    }
+}
+
+void FunctionRegistry::retire(std::unique_ptr<Script> unit)
+{
+    if (unit)
+        data().retiredUnits.push_back(std::move(unit));
+}
+
+void FunctionRegistry::retire(std::unique_ptr<FunctionInfo> function)
+{
+    if (function)
+        data().retiredFunctions.push_back(std::move(function));
+}
+
+void FunctionRegistry::releaseRetired()
+{
+    RegistryData &d = data();
+    d.retiredFunctions.clear();
+    d.retiredUnits.clear();
 }
