@@ -99,6 +99,29 @@ bool elementWiseBuffer(NativeFrame &frame, VariableType type, Vector &out)
     return resultBuffer(frame.context, owner, nullptr, type, v.rowCount(), v.columnCount(), out);
 }
 
+// By solving m X = scale I on a copy of m.
+bool scaledInverse(ExecutionContext &context, const Vector &m, double scale, Vector &out)
+{
+    const uint32_t n = m.rowCount();
+    Vector work;
+    Vector x;
+    if (!Vector::create(DOUBLE_TYPE, n, n, work) || !Vector::create(DOUBLE_TYPE, n, n, x)) {
+        context.report(ERR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
+    double *w = work.mutableDoubles();
+    std::memcpy(w, m.doubles(), sizeof(double) * size_t(n) * n);
+    double *rhs = x.mutableDoubles();
+    for (uint32_t i = 0; i < n; ++i)
+        rhs[size_t(i) * n + i] = scale;
+    if (!solveLinear(w, rhs, n, n)) {
+        context.report(ERR_MATRIX_IS_SINGULAR);
+        return false;
+    }
+    out = std::move(x);
+    return true;
+}
+
 namespace {
 
 // ---- numeric conditions ----
@@ -314,30 +337,6 @@ bool matrixProduct(ExecutionContext &context, const double *a, const double *b, 
         }
     }
     return infinitiesAccepted(context, r, out.count());
-}
-
-// scale times the inverse of the square matrix m, by solving m X = scale I
-// on a copy of m.
-bool scaledInverse(ExecutionContext &context, const Vector &m, double scale, Vector &out)
-{
-    const uint32_t n = m.rowCount();
-    Vector work;
-    Vector x;
-    if (!Vector::create(DOUBLE_TYPE, n, n, work) || !Vector::create(DOUBLE_TYPE, n, n, x)) {
-        context.report(ERR_NOT_ENOUGH_MEMORY);
-        return false;
-    }
-    double *w = work.mutableDoubles();
-    std::memcpy(w, m.doubles(), sizeof(double) * size_t(n) * n);
-    double *rhs = x.mutableDoubles();
-    for (uint32_t i = 0; i < n; ++i)
-        rhs[size_t(i) * n + i] = scale;
-    if (!solveLinear(w, rhs, n, n)) {
-        context.report(ERR_MATRIX_IS_SINGULAR);
-        return false;
-    }
-    out = std::move(x);
-    return true;
 }
 
 bool requireSquare(ExecutionContext &context, const Vector &m)

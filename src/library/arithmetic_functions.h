@@ -24,6 +24,10 @@ bool negateOperator(NativeFrame &frame);     // unary -
 bool unaryPlusOperator(NativeFrame &frame);  // unary +
 bool transposeOperator(NativeFrame &frame);  // postfix '
 
+// scale times the inverse of the square double matrix m (also behind inv);
+// reports "Matrix is singular" or "Not enough memory" and returns false.
+bool scaledInverse(ExecutionContext &context, const Vector &m, double scale, Vector &out);
+
 // ---- shared by the element-wise families ----
 
 // What an operand is for type dispatch: its own type for a scalar, its

@@ -65,7 +65,7 @@ const char *const kNativeOrder[] = {
 using FamilyTable = std::span<const NativeDefinition> (*)();
 const FamilyTable kFamilies[] = {
     csvNatives, fileNatives, errorNatives, variableNatives, stringNatives,
-    commandNatives, teeNatives, registryNatives, pathNatives,
+    commandNatives, teeNatives, registryNatives, pathNatives, arrayNatives, matrixNatives,
 };
 
 // Everything but the call path's table of active candidates.

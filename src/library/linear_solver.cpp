@@ -15,17 +15,17 @@ void swapRows(double *m, uint32_t width, uint32_t r1, uint32_t r2)
         std::swap(x[j], y[j]);
 }
 
-// Finds a non-zero pivot for column k at or below row k and moves it to row
-// k. False when the column has none.
-bool choosePivot(double *a, double *b, uint32_t n, uint32_t m, uint32_t k, int &swaps)
+// Finds a non-zero pivot for column k at or below row p and moves it to row
+// p. False when the column has none there.
+bool choosePivot(double *a, double *b, uint32_t n, uint32_t m, uint32_t p, uint32_t k, int &swaps)
 {
-    if (a[size_t(k) * n + k] != 0.0)
+    if (a[size_t(p) * n + k] != 0.0)
         return true;
-    for (uint32_t i = k + 1; i < n; ++i) {
+    for (uint32_t i = p + 1; i < n; ++i) {
         if (a[size_t(i) * n + k] != 0.0) {
-            swapRows(a, n, i, k);
+            swapRows(a, n, i, p);
             if (b)
-                swapRows(b, m, i, k);
+                swapRows(b, m, i, p);
             ++swaps;
             return true;
         }
@@ -33,14 +33,14 @@ bool choosePivot(double *a, double *b, uint32_t n, uint32_t m, uint32_t k, int &
     return false;
 }
 
-// Subtracts a(i, k) / a(k, k) times row k from every other row i.
-void eliminateColumn(double *a, double *b, uint32_t n, uint32_t m, uint32_t k)
+// Subtracts a(i, k) / a(p, k) times row p from every other row i.
+void eliminateColumn(double *a, double *b, uint32_t n, uint32_t m, uint32_t p, uint32_t k)
 {
-    const double *pivotRow = a + size_t(k) * n;
-    const double *pivotRhs = b ? b + size_t(k) * m : nullptr;
+    const double *pivotRow = a + size_t(p) * n;
+    const double *pivotRhs = b ? b + size_t(p) * m : nullptr;
     const double pivot = pivotRow[k];
     for (uint32_t i = 0; i < n; ++i) {
-        if (i == k)
+        if (i == p)
             continue;
         double *row = a + size_t(i) * n;
         const double factor = row[k] / pivot;
@@ -60,9 +60,9 @@ bool solveLinear(double *a, double *b, uint32_t n, uint32_t m)
 {
     int swaps = 0;
     for (uint32_t k = 0; k < n; ++k) {
-        if (!choosePivot(a, b, n, m, k, swaps))
+        if (!choosePivot(a, b, n, m, k, k, swaps))
             return false;
-        eliminateColumn(a, b, n, m, k);
+        eliminateColumn(a, b, n, m, k, k);
     }
     for (uint32_t i = 0; i < n; ++i) {
         const double pivot = a[size_t(i) * n + i];
@@ -76,13 +76,24 @@ bool solveLinear(double *a, double *b, uint32_t n, uint32_t m)
 uint32_t eliminateInPlace(double *a, uint32_t n, int &swaps)
 {
     swaps = 0;
+    uint32_t pivots = 0;
     for (uint32_t k = 0; k < n; ++k) {
-        if (choosePivot(a, nullptr, n, 0, k, swaps))
-            eliminateColumn(a, nullptr, n, 0, k);
+        if (!choosePivot(a, nullptr, n, 0, pivots, k, swaps))
+            continue;
+        eliminateColumn(a, nullptr, n, 0, pivots, k);
+        ++pivots;
     }
-    uint32_t nonZero = 0;
+    return pivots;
+}
+
+double determinant(double *a, uint32_t n, bool &singular)
+{
+    int swaps = 0;
+    singular = eliminateInPlace(a, n, swaps) < n;
+    if (singular)
+        return 0.0;
+    double product = 1.0;
     for (uint32_t i = 0; i < n; ++i)
-        if (a[size_t(i) * n + i] != 0.0)
-            ++nonZero;
-    return nonZero;
+        product *= a[size_t(i) * n + i];
+    return swaps % 2 ? -product : product;
 }

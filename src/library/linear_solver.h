@@ -10,7 +10,14 @@
 // destroyed. False when a pivot is missing (the matrix is singular).
 bool solveLinear(double *a, double *b, uint32_t n, uint32_t m);
 
-// Eliminates `a` without a right-hand side, going on past missing pivots
-// (det and rank need the whole diagonal). Returns the number of non-zero
-// diagonal entries left; `swaps` receives the number of row swaps made.
+// Eliminates `a` without a right-hand side (det and rank). A column without
+// a pivot is skipped and the next column looks for its pivot in the same
+// row, so the count returned is the rank of `a` under the exact-zero test.
+// When it is n, the diagonal holds the pivots. `swaps` receives the number
+// of row swaps made.
 uint32_t eliminateInPlace(double *a, uint32_t n, int &swaps);
+
+// The determinant by elimination of `a` (destroyed): the product of the
+// pivots, negated after an odd number of row swaps. `singular` is set when
+// a pivot is missing; the result is then 0.
+double determinant(double *a, uint32_t n, bool &singular);

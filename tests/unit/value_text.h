@@ -11,6 +11,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace value_text {
@@ -97,6 +99,31 @@ inline QString show(const Variable &value)
     const QString prefix = v.type() == INTEGER_TYPE ? "i[" : "[";
     // A column is written with semicolons, so n x 1 and 1 x n differ.
     return prefix + rows.join("; ") + ']';
+}
+
+// Equal types, shapes and elements, doubles within a relative `tolerance`
+// (for results that went through rounding).
+inline bool near(const Variable &a, const Variable &b, double tolerance = 1e-12)
+{
+    auto close = [tolerance](double x, double y) {
+        return x == y || std::abs(x - y) <= tolerance * std::max(std::abs(x), std::abs(y));
+    };
+    if (a.type() != b.type())
+        return false;
+    if (a.type() == DOUBLE_TYPE)
+        return close(a.getDouble(), b.getDouble());
+    if (a.type() != VECTOR_TYPE)
+        return show(a) == show(b);
+    const Vector &x = a.getVector();
+    const Vector &y = b.getVector();
+    if (x.type() != y.type() || x.rowCount() != y.rowCount() || x.columnCount() != y.columnCount())
+        return false;
+    for (uint32_t i = 0; i < x.count(); ++i) {
+        const bool same = x.type() == DOUBLE_TYPE ? close(x.getDouble(i), y.getDouble(i)) : element(x, i) == element(y, i);
+        if (!same)
+            return false;
+    }
+    return true;
 }
 
 } // namespace value_text
