@@ -199,6 +199,11 @@ struct RemainderOp {
     static constexpr Divisor divisor = RIGHT_DIVISOR;
     static constexpr bool checksInfinity = false;
 };
+struct NearestRemainderOp {
+    static double apply(double a, double b) { return std::remainder(a, b); }
+    static constexpr Divisor divisor = RIGHT_DIVISOR;
+    static constexpr bool checksInfinity = false;
+};
 
 // Both operands are doubles or double vectors. Two scalars never touch the
 // heap; a vector result reuses an unshared operand block when there is one.
@@ -440,6 +445,11 @@ bool elementPowerOperator(NativeFrame &frame) { return elementWiseOperator<Power
 bool remainderOperator(NativeFrame &frame)
 {
     return elementWiseOperator<RemainderOp>(frame, ERR_UNDEFINED_FIRST_OPERAND, ERR_UNDEFINED_SECOND_OPERAND);
+}
+
+bool nearestRemainderOperator(NativeFrame &frame)
+{
+    return elementWiseOperator<NearestRemainderOp>(frame, ERR_UNDEFINED_FIRST_OPERAND, ERR_UNDEFINED_SECOND_OPERAND);
 }
 
 bool multiplyOperator(NativeFrame &frame)

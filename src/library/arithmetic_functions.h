@@ -16,6 +16,9 @@ bool elementDivideOperator(NativeFrame &frame);     // ./
 bool elementLeftDivideOperator(NativeFrame &frame); // .\ (b / a)
 bool elementPowerOperator(NativeFrame &frame);      // .^
 bool remainderOperator(NativeFrame &frame);         // %
+// The remainder of rem(): a - b * n with n the integer nearest to a / b,
+// under the same operand rules and divisor check as %.
+bool nearestRemainderOperator(NativeFrame &frame);
 bool multiplyOperator(NativeFrame &frame);   // * (matrix product)
 bool divideOperator(NativeFrame &frame);     // / (right division)
 bool leftDivideOperator(NativeFrame &frame); // \ (left division)

@@ -64,6 +64,7 @@ const char *const kNativeOrder[] = {
 // The families linked into the program; a family joins this list when it lands.
 using FamilyTable = std::span<const NativeDefinition> (*)();
 const FamilyTable kFamilies[] = {
+    elementaryMathNatives, reductionNatives, filledArrayNatives,
     csvNatives, fileNatives, errorNatives, variableNatives, stringNatives,
     commandNatives, teeNatives, registryNatives, pathNatives, arrayNatives, matrixNatives,
 };

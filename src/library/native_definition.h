@@ -13,7 +13,9 @@ struct NativeDefinition {
 };
 
 // Families, one source file each (their tables live there).
-std::span<const NativeDefinition> elementaryMathNatives();  // base_functions.cpp
+std::span<const NativeDefinition> elementaryMathNatives();  // elementary_functions.cpp
+std::span<const NativeDefinition> reductionNatives();       // reduction_functions.cpp
+std::span<const NativeDefinition> filledArrayNatives();     // filled_array_functions.cpp
 std::span<const NativeDefinition> arrayNatives();           // array_functions.cpp
 std::span<const NativeDefinition> matrixNatives();          // matrix_functions.cpp
 std::span<const NativeDefinition> stringNatives();          // convert_functions.cpp
