@@ -39,6 +39,15 @@ double factorial(double x)
     return r;
 }
 
+// The C library's cube root can be an ulp off for perfect cubes (27 gives
+// 3.0000000000000004); a whole number whose cube is x is taken instead.
+double cubeRoot(double x)
+{
+    const double r = std::cbrt(x);
+    const double n = std::round(r);
+    return n * n * n == x ? n : r;
+}
+
 // asinh and friends use the C functions: the logarithmic forms lose every
 // digit for large negative arguments (x + sqrt(x^2 + 1) rounds to 0).
 constexpr ElementMap<double> kDoubleMaps[] = {
@@ -68,7 +77,7 @@ constexpr ElementMap<double> kDoubleMaps[] = {
     {"asech", [](double x) { return std::acosh(1 / x); }, [](double x) { return x <= 0 || x > 1; }, ERR_BAD_ASECH_ARG},
     {"acsch", [](double x) { return std::asinh(1 / x); }, [](double x) { return x == 0; }, ERR_BAD_ACSCH_ARG},
     {"sqrt", [](double x) { return std::sqrt(x); }, [](double x) { return x < 0; }, ERR_BAD_SQRT_ARG},
-    {"cbrt", [](double x) { return std::cbrt(x); }, nullptr, 0},
+    {"cbrt", cubeRoot, nullptr, 0},
     {"abs", [](double x) { return std::fabs(x); }, nullptr, 0},
     {"exp", [](double x) { return std::exp(x); }, nullptr, 0},
     {"pow2", [](double x) { return std::pow(2.0, x); }, nullptr, 0},
