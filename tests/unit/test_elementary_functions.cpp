@@ -111,9 +111,7 @@ private slots:
         QTest::addColumn<QList<Variable>>("args");
         QTest::addColumn<int>("rows");
         QTest::addColumn<int>("columns");
-        QTest::newRow("rand()") << "rand" << values({}) << 0 << 0;
         QTest::newRow("rand(3)") << "rand" << values({"3"}) << 1 << 3;
-        QTest::newRow("rand(2, 3)") << "rand" << values({"2", "3"}) << 2 << 3;
         QTest::newRow("fractions dropped") << "rand" << values({"2.9", "1.5"}) << 2 << 1;
         QTest::newRow("shape row") << "rand" << values({"[3 2]"}) << 3 << 2;
         QTest::newRow("shape column") << "rand" << values({"[1; 4]"}) << 1 << 4;
@@ -168,26 +166,6 @@ private slots:
         QVERIFY(seen[0] < seen[5] && seen[10] < seen[5]);
     }
 
-    void fills_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QList<Variable>>("args");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("inf()") << "inf" << values({}) << "inf";
-        QTest::newRow("inf(2)") << "inf" << values({"2"}) << "[inf inf]";
-        QTest::newRow("nan(2, 1)") << "nan" << values({"2", "1"}) << "[nan; nan]";
-        QTest::newRow("nan shape") << "nan" << values({"[1 2]"}) << "[nan nan]";
-    }
-    void fills()
-    {
-        QFETCH(QString, name);
-        QFETCH(QList<Variable>, args);
-        QFETCH(QString, expected);
-        const NativeTest::Outcome out = call(name, args);
-        QVERIFY(out.ok);
-        QCOMPARE(show(out.top), expected);
-    }
-
     // Bad forms report one error and draw nothing.
     void fillRejects_data()
     {
@@ -195,22 +173,17 @@ private slots:
         QTest::addColumn<QList<Variable>>("args");
         QTest::addColumn<uint>("code");
         const uint bad = ERR_BAD_RAND_ARG;
-        QTest::newRow("rand(0)") << "rand" << values({"0"}) << bad;
         QTest::newRow("rand(0.9)") << "rand" << values({"0.9"}) << bad;
-        QTest::newRow("rand(-2)") << "rand" << values({"-2"}) << bad;
         QTest::newRow("rand(nan)") << "rand" << values({"nan"}) << bad;
         QTest::newRow("rand(2, 0)") << "rand" << values({"2", "0"}) << bad;
-        QTest::newRow("rand string") << "rand" << values({"'a'"}) << bad;
         QTest::newRow("rand boolean") << "rand" << values({"true"}) << bad;
         QTest::newRow("rand three-element shape") << "rand" << values({"[1 2 3]"}) << bad;
-        QTest::newRow("rand 2 x 2 shape") << "rand" << values({"[1 2; 3 4]"}) << bad;
         QTest::newRow("rand shape of 0") << "rand" << values({"[0 2]"}) << bad;
         QTest::newRow("rand vector count") << "rand" << values({"[1 2]", "2"}) << bad;
         QTest::newRow("rand empty") << "rand" << values({"[]"}) << bad;
         QTest::newRow("rand three arguments") << "rand" << values({"1", "1", "1"})
                                               << uint(ERR_WRONG_PARAMETERS_COUNT_IN_FUNCTION);
         QTest::newRow("randi(0)") << "randi" << values({"0"}) << bad;
-        QTest::newRow("inf(0)") << "inf" << values({"0"}) << uint(ERR_BAD_INF_ARG);
         QTest::newRow("nan('x')") << "nan" << values({"'x'"}) << uint(ERR_BAD_NAN_ARG);
         QTest::newRow("beyond 32 bits") << "rand" << values({"1e10"}) << uint(ERR_NOT_ENOUGH_MEMORY);
         QTest::newRow("product beyond 32 bits") << "rand" << values({"100000", "100000"}) << uint(ERR_NOT_ENOUGH_MEMORY);
@@ -242,108 +215,73 @@ private slots:
             QTest::addRow("%s(%g) rejected", name, x) << QString::fromLatin1(name) << x << 0.0 << uint(code);
         };
         const double halfPi = std::acos(0.0);
-        ok("sin", 0.5, std::sin(0.5));
-        ok("cos", 0.5, std::cos(0.5));
-        ok("tan", 0.5, std::tan(0.5));
         bad("cot", 0, ERR_BAD_COT_ARG);
         bad("cot", -0.0, ERR_BAD_COT_ARG);
         ok("cot", 0.5, std::cos(0.5) / std::sin(0.5));
         ok("cot", kNaN, kNaN);
         ok("sec", 0, 1);
-        ok("sec", 1, 1 / std::cos(1.0));
         bad("csc", 0, ERR_BAD_CSC_ARG);
         ok("csc", halfPi, 1);
-        bad("asin", 2, ERR_BAD_ASIN_ARG);
         bad("asin", -1.0000000000000002, ERR_BAD_ASIN_ARG);
         ok("asin", 1, halfPi);
         ok("asin", -1, -halfPi);
         ok("asin", kNaN, kNaN);
-        bad("acos", -2, ERR_BAD_ACOS_ARG);
         ok("acos", -1, 2 * halfPi);
         ok("atan", 1, halfPi / 2);
-        ok("acot", 0, 1.5707963267948966);
         ok("acot", 1, halfPi / 2);
         ok("acot", -1, 3 * halfPi / 2);
         bad("asec", 0.5, ERR_BAD_ASEC_ARG);
         bad("asec", 0, ERR_BAD_ASEC_ARG);
         ok("asec", -1, 2 * halfPi);
-        ok("asec", 2, std::acos(0.5));
         bad("acsc", -0.5, ERR_BAD_ACSC_ARG);
         ok("acsc", 1, halfPi);
-        ok("acsc", 2, std::asin(0.5));
         ok("sinh", 1, (std::exp(1.0) - std::exp(-1.0)) / 2);
         ok("cosh", 1, (std::exp(1.0) + std::exp(-1.0)) / 2);
         ok("tanh", 30, 1);
         bad("coth", 0, ERR_BAD_COTH_ARG);
         ok("coth", 1, std::cosh(1.0) / std::sinh(1.0));
-        ok("sech", 0, 1);
         ok("sech", 2, 2 / (std::exp(2.0) + std::exp(-2.0)));
         bad("csch", 0, ERR_BAD_CSCH_ARG);
         ok("csch", 1, 2 / (std::exp(1.0) - std::exp(-1.0)));
         ok("asinh", 1, std::log(1 + std::sqrt(2.0)));
         ok("asinh", -1e10, -std::log(2e10));
-        bad("acosh", 0.99, ERR_BAD_ACOSH_ARG);
-        ok("acosh", 1, 0);
         ok("acosh", 2, std::log(2 + std::sqrt(3.0)));
-        bad("atanh", 1, ERR_BAD_ATANH_ARG);
         bad("atanh", -1, ERR_BAD_ATANH_ARG);
         ok("atanh", 0.5, 0.5 * std::log(3.0));
         bad("acoth", 1, ERR_BAD_ACOTH_ARG);
         bad("acoth", -1, ERR_BAD_ACOTH_ARG);
-        bad("acoth", 0, ERR_BAD_ACOTH_ARG);
         ok("acoth", 2, 0.5 * std::log(3.0));
         ok("acoth", -2, -0.5 * std::log(3.0));
         bad("asech", 0, ERR_BAD_ASECH_ARG);
         bad("asech", 1.5, ERR_BAD_ASECH_ARG);
-        ok("asech", 1, 0);
         ok("asech", 0.5, std::log(2 + std::sqrt(3.0)));
         bad("acsch", 0, ERR_BAD_ACSCH_ARG);
         ok("acsch", 1, std::log(1 + std::sqrt(2.0)));
         ok("acsch", -1e-10, -std::log(2e10));
-        bad("sqrt", -1, ERR_BAD_SQRT_ARG);
         bad("sqrt", -kInf, ERR_BAD_SQRT_ARG);
         ok("sqrt", -0.0, 0);
         ok("sqrt", 2, 1.4142135623730951);
         ok("cbrt", -27, -3);
         ok("cbrt", 1e-300, 1e-100);
         ok("cbrt", 2, 1.2599210498948732);
-        ok("abs", -2.5, 2.5);
         ok("exp", 1, 2.718281828459045);
         ok("exp", 1000, kInf);
-        ok("pow2", 10, 1024);
         ok("pow2", -1, 0.5);
-        ok("pow10", 3, 1000);
-        bad("log", 0, ERR_BAD_LOG_ARG);
         bad("log", -0.0, ERR_BAD_LOG_ARG);
         ok("log", 2.718281828459045, 1);
         bad("log2", -8, ERR_BAD_LOG_ARG);
-        ok("log2", 8, 3);
         bad("log10", 0, ERR_BAD_LOG_ARG);
         ok("log10", 1e-3, -3);
-        ok("d2r", 180, 3.141592653589793);
-        ok("r2d", 3.141592653589793, 180);
         ok("sign", -0.1, -1);
         ok("sign", -0.0, 0);
-        ok("sign", 3, 1);
         ok("sign", kNaN, 1);
-        ok("fact", 0, 1);
-        ok("fact", 1, 1);
-        ok("fact", 5, 120);
         ok("fact", 4.5, 120);
         ok("fact", -0.4, 1);
         ok("fact", 20, 2432902008176640000.0);
         ok("fact", 171, kInf);
         ok("fact", kInf, kInf);
         ok("fact", kNaN, kNaN);
-        bad("fact", -1, ERR_BAD_FACT_ARG);
         bad("fact", -0.5, ERR_BAD_FACT_ARG);
-        ok("ceil", -1.5, -1);
-        ok("fix", -1.5, -1);
-        ok("fix", 1.5, 1);
-        ok("floor", -1.5, -2);
-        ok("round", 2.5, 3);
-        ok("round", -2.5, -3);
-        ok("round", -2.4, -2);
     }
     void domains()
     {
@@ -406,28 +344,6 @@ private slots:
         }
     }
 
-    // Elements are mapped in index order; the first rejected one fails the
-    // call and nothing replaces the argument.
-    void vectorDomain()
-    {
-        NativeTest::Outcome out = call("asin", values({"[-1 0 1]"}));
-        QVERIFY(out.ok);
-        const double halfPi = std::acos(0.0);
-        QCOMPARE(show(out.top), show(parse(QString("[%1 0 %2]").arg(-halfPi, 0, 'g', 17).arg(halfPi, 0, 'g', 17))));
-        out = call("asin", values({"[0 2]"}));
-        QVERIFY(!out.ok);
-        QCOMPARE(NativeTest::onlyError().code, quint32(ERR_BAD_ASIN_ARG));
-        QCOMPARE(show(out.top), QString("[0 2]"));
-        out = call("log", values({"[1 2; 0 -1]"}));
-        QVERIFY(!out.ok);
-        QCOMPARE(OutputList::instance().count(), 1);
-        out = call("acot", values({"[0; 1]"}));
-        QVERIFY(out.ok);
-        QCOMPARE(out.top.getVector().getDouble(0), 1.5707963267948966);
-        QVERIFY(close(out.top.getVector().getDouble(1), halfPi / 2));
-        QCOMPARE(out.top.getVector().columnCount(), 1u);
-    }
-
     // Results with exact values, written in value_text notation.
     void results_data()
     {
@@ -442,86 +358,49 @@ private slots:
                                                                        << QString::fromLatin1(expected);
         };
         // Reductions: a line gives a number, an array its rows as a column.
-        row("sum", {"[1 2 3; 4 5 6]"}, "[6; 15]");
-        row("sum", {"[1 2 3]"}, "6");
-        row("sum", {"[1; 2; 3]"}, "6");
-        row("sum", {"[]"}, "0");
-        row("sum", {"4"}, "4");
-        row("sumsq", {"[1 2; 3 4]"}, "[5; 25]");
         row("sumsq", {"-3"}, "9");
-        row("prod", {"[1 2 3 4]"}, "24");
-        row("prod", {"[1 2; 3 4]"}, "[2; 12]");
         row("prod", {"[]"}, "0");
         row("mean", {"[1 2; 3 5]"}, "[1.5; 4]");
-        row("mean", {"[2; 4; 9]"}, "5");
         row("mean", {"[]"}, "0");
         row("mean", {"7"}, "7");
         // min and max of one argument.
-        row("min", {"[3 1 2]"}, "1");
-        row("max", {"[3; 1; 2]"}, "3");
         row("min", {"[4 2; 1 3; 5 6]"}, "[2; 1; 5]");
-        row("max", {"[4 2; 1 3]"}, "[4; 3]");
         row("min", {"[nan 1 2]"}, "nan");
         row("min", {"[1 nan 0]"}, "0");
-        row("min", {"['pear' 'apple' 'fig']"}, "'apple'");
-        row("max", {"['pear' 'apple' 'fig']"}, "'pear'");
         row("max", {"['b' 'ab'; 'a' 'c']"}, "['b'; 'c']");
-        row("min", {"[]"}, "[]");
         // min and max of two.
-        row("min", {"3", "2"}, "2");
-        row("max", {"3", "2"}, "3");
-        row("min", {"2", "[1 2 3]"}, "[1 2 2]");
         row("max", {"[1; 5]", "2"}, "[2; 5]");
-        row("min", {"[1 5; 7 2]", "[3 4; 6 8]"}, "[1 4; 6 2]");
-        row("max", {"'abc'", "'abd'"}, "'abd'");
         row("min", {"['b' 'a']", "'ab'"}, "['ab' 'a']");
-        row("min", {"[]", "[]"}, "[]");
         // count, any, all, find, length.
         row("count", {"[1 0 2; 0 0 3]"}, "[2; 1]");
-        row("count", {"[true false true]"}, "2");
-        row("count", {"['a' '' 'b']"}, "2");
         row("count", {"0"}, "0");
         row("count", {"'x'"}, "1");
         row("count", {"[]"}, "0");
         row("count", {"[1 2 1; 1 1 0]", "1"}, "[2; 2]");
-        row("count", {"['a' 'b' 'a']", "'a'"}, "2");
         row("count", {"[true false false]", "false"}, "2");
         row("count", {"[nan nan]", "nan"}, "0");
         row("count", {"3", "3"}, "1");
         row("count", {"[]", "'a'"}, "0");
-        row("any", {"[0 0 1]"}, "true");
-        row("any", {"[0 0]"}, "false");
         row("any", {"[]"}, "false");
+        row("any", {"[1 0]"}, "true");
+        row("all", {"[false true]"}, "false");
         row("all", {"[1 2; 3 nan]"}, "true");
-        row("all", {"[true false]"}, "false");
         row("all", {"[]"}, "true");
         row("all", {"'x'"}, "true");
         row("any", {"0"}, "false");
-        row("find", {"[0 3 0 4]"}, "[1 3]");
-        row("find", {"[0; 3; 4]"}, "[1; 2]");
-        row("find", {"[1 0; 0 1]"}, "[0 3]");
         row("find", {"['' 'a']"}, "[1]");
         row("find", {"[false true]"}, "[1]");
-        row("find", {"5"}, "[0]");
         row("find", {"'a'"}, "[0]");
         row("find", {"true"}, "[0]");
-        row("find", {"0"}, "[]");
         row("find", {"[0 0]"}, "[]");
         row("find", {"[]"}, "[]");
-        row("length", {"3"}, "1");
         row("length", {"false"}, "1");
-        row("length", {"'hello'"}, "5");
         row("length", {"''"}, "0");
-        row("length", {"[1 2; 3 4; 5 6]"}, "6");
-        row("length", {"[]"}, "0");
         // Remainders: mod follows the sign of a, rem takes the nearest quotient.
-        row("mod", {"-7", "3"}, "-1");
         row("mod", {"7", "-3"}, "1");
         row("mod", {"5.5", "2"}, "1.5");
-        row("rem", {"7", "4"}, "-1");
         row("rem", {"-7", "3"}, "-1");
         row("rem", {"5", "2"}, "1");
-        row("mod", {"[7 8 9]", "4"}, "[3 0 1]");
         row("rem", {"10", "[3 4; 6 7]"}, "[1 2; -2 3]");
         row("mod", {"[1 2 3]", "[2; 2; 2]"}, "[1 0 1]");
         row("mod", {"[]", "2"}, "[]");
@@ -530,10 +409,7 @@ private slots:
         row("is_inf", {"[inf -inf nan 1]"}, "[true true false false]");
         row("is_nan", {"[inf nan; 0 1]"}, "[false true; false false]");
         // hypot.
-        row("hypot", {"[3 4]"}, "5");
         row("hypot", {"[5; 12]"}, "13");
-        row("hypot", {"[3 5]", "[4 12]"}, "[5 13]");
-        row("hypot", {"3", "[4; 0]"}, "[5; 3]");
         row("hypot", {"1e300", "1e300"}, "1.41421356237310e+300");
         row("hypot", {"[]", "[]"}, "[]");
     }
@@ -547,17 +423,6 @@ private slots:
         QCOMPARE(OutputList::instance().count(), 0);
         QCOMPARE(out.stackSize, 1);
         QCOMPARE(show(out.top), show(parse(expected)));
-    }
-
-    void sineAndCosinePairs()
-    {
-        NativeTest::Outcome out = call("sc", values({"0.5"}));
-        QVERIFY(out.ok);
-        QCOMPARE(show(out.top), show(parse(QString("[%1 %2]").arg(std::sin(0.5), 0, 'g', 17).arg(std::cos(0.5), 0, 'g', 17))));
-        out = call("cs", values({"0.5"}));
-        QVERIFY(out.ok);
-        QCOMPARE(out.top.getVector().getDouble(0), std::cos(0.5));
-        QCOMPARE(out.top.getVector().getDouble(1), std::sin(0.5));
     }
 
     // One report per failure; the arguments stay on the stack.
@@ -575,29 +440,17 @@ private slots:
         };
         const quint32 type = ERR_TYPE_MISMATCH, count = ERR_WRONG_PARAMETERS_COUNT_IN_FUNCTION,
                       unsupported = ERR_OPERATION_NOT_SUPPORTED;
-        row("sum", {"'a'"}, type);
-        row("sum", {"[true false]"}, type);
         row("mean", {"undef"}, type);
         row("prod", {"1", "2"}, count);
-        row("min", {"5"}, ERR_BAD_MIN_ARG);
-        row("max", {"'a'"}, ERR_BAD_MAX_ARG);
-        row("min", {"[true false]"}, ERR_BAD_MIN_ARG);
         row("max", {"i[1 2]"}, ERR_BAD_MAX_ARG);
         row("min", {}, count);
-        row("max", {"1", "2", "3"}, count);
-        row("min", {"[]", "1"}, ERR_DIFFERENT_MATRIX_SIZE);
         row("max", {"[1 2]", "[]"}, ERR_DIFFERENT_MATRIX_SIZE);
-        row("min", {"[1 2 3]", "[1; 2; 3]"}, ERR_COLUMN_COUNT_MISMATCH);
-        row("min", {"[1 2; 3 4]", "[1 2; 3 4; 5 6]"}, ERR_ROW_COUNT_MISMATCH);
         row("max", {"[1 2]", "[1 2 3; 4 5 6]"}, ERR_COLUMN_COUNT_MISMATCH);
-        row("min", {"[true]", "[false]"}, unsupported);
         row("min", {"true", "false"}, type);
-        row("max", {"1", "'a'"}, type);
         row("max", {"['a']", "[1]"}, type);
         row("count", {"undef"}, ERR_UNDEFINED_VARIABLE);
         row("count", {"[1 2]", "undef"}, ERR_UNDEFINED_VARIABLE);
         row("count", {"i[1 2]"}, unsupported);
-        row("count", {"[1 2]", "'a'"}, type);
         row("count", {"[1 2]", "[1]"}, type);
         row("count", {"[true]", "1"}, type);
         row("count", {}, count);
@@ -606,26 +459,18 @@ private slots:
         row("all", {"1", "2"}, count);
         row("find", {"i[0 1]"}, unsupported);
         row("find", {}, count);
-        row("find", {"1", "2"}, count);
         row("length", {"undef"}, type);
         row("length", {}, count);
-        row("mod", {"1"}, count);
-        row("mod", {"'a'", "1"}, unsupported);
         row("mod", {"1", "'a'"}, type);
-        row("mod", {"[1 2; 3 4]", "[1 2 3 4]"}, ERR_ROW_COUNT_MISMATCH);
-        row("rem", {"[1 2 3]", "[1 2]"}, ERR_DIFFERENT_MATRIX_SIZE);
         row("rem", {"[1 2; 3 4]", "[1 2 3; 4 5 6]"}, ERR_COLUMN_COUNT_MISMATCH);
         row("mod", {"5", "0"}, ERR_DIVIDE_BY_ZERO);
         row("rem", {"[1 2]", "0"}, ERR_DIVIDE_BY_ZERO);
-        row("hypot", {"3"}, ERR_BAD_HYPOT_ARG);
         row("hypot", {"[1 2 3]"}, ERR_BAD_HYPOT_ARG);
         row("hypot", {"['a' 'b']"}, ERR_BAD_HYPOT_ARG);
         row("hypot", {"'a'", "1"}, unsupported);
         row("hypot", {"1", "true"}, type);
-        row("hypot", {"[1 2]", "[1; 2]"}, ERR_COLUMN_COUNT_MISMATCH);
         row("hypot", {"[]", "1"}, ERR_DIFFERENT_MATRIX_SIZE);
         row("hypot", {}, count);
-        row("sc", {"[1 2]"}, ERR_BAD_SC_ARG);
         row("cs", {"'a'"}, ERR_BAD_CS_ARG);
         row("sc", {"1", "2"}, count);
     }
