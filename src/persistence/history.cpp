@@ -176,8 +176,14 @@ void History::add(const HistoryEntry &entry)
 
 void History::appendToFile(const HistoryEntry &entry)
 {
-    if (_directory.isEmpty() || !QDir(_directory).exists())
+    if (_directory.isEmpty())
         return;
+    // The directory may have been removed while the program runs: it comes
+    // back with the next entry.
+    if (!QDir(_directory).exists() && !QDir().mkpath(_directory)) {
+        showCriticalMessage(QStringLiteral("Can't create program directory"));
+        return;
+    }
     QFile file(filePath());
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
         showCriticalMessage(QStringLiteral("Can't open file %1 to write").arg(kFileName));

@@ -5,27 +5,50 @@
 #include "app/message_hook.h"
 #include "app/settings.h"
 #include "engine/virtual_machine.h"
+#include "graphs/graph.h"
+#include "language/script.h"
+#include "library/path_watcher.h"
 #include "persistence/history.h"
 #include "persistence/history_tree.h"
+#include "persistence/variable_model.h"
 #include "ui/console.h"
+#include "ui/graph_page.h"
+#include "values/assert.h"
 #include "values/output_formatter.h"
 #include "values/output_list.h"
 #include "values/pager.h"
+#include "vm/interpreter.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QDockWidget>
+#include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QFontComboBox>
 #include <QFontDatabase>
+#include <QFormLayout>
+#include <QInputDialog>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QTextDocument>
 #include <QTimer>
 #include <QToolBar>
+#include <QUrl>
 
 // The console pages through the formatter's pager.
 class MainWindow::PagerAdapter : public ConsolePager {
@@ -45,6 +68,10 @@ private:
 
 namespace {
 
+const char *const kFileNameProperty = "file_name";
+const char *const kReadOnlyProperty = "read_only";
+const char *const kLastModifiedProperty = "last_modified";
+
 // The stored font, else the preferred families, else whatever fixed-width
 // font the machine has.
 QFont startupConsoleFont()
@@ -55,6 +82,105 @@ QFont startupConsoleFont()
         font.setPointSize(9);
     }
     return font;
+}
+
+// A merge conflict asked of the user: keep the file's value, keep the
+// workspace's, take the file's under a new name, or stop the merge.
+class AskingResolver : public ConflictResolver {
+public:
+    AskingResolver(QWidget *parent, VariableModel &model)
+        : _parent(parent)
+        , _model(model)
+    {
+    }
+
+    ConflictState resolve(const QString &name, const Variable &, const Variable &, QString &newName) override
+    {
+        QMessageBox box(QMessageBox::Question, Numlyra::applicationName,
+                        QObject::tr("The workspace already has a variable \"%1\".").arg(name), QMessageBox::NoButton,
+                        _parent);
+        QPushButton *replace = box.addButton(QObject::tr("Replace"), QMessageBox::AcceptRole);
+        QPushButton *ignore = box.addButton(QObject::tr("Ignore"), QMessageBox::RejectRole);
+        QPushButton *rename = box.addButton(QObject::tr("Rename"), QMessageBox::ActionRole);
+        box.addButton(QMessageBox::Cancel);
+        box.setDefaultButton(replace);
+        box.exec();
+        if (box.clickedButton() == replace)
+            return CONFLICT_STATE_REPLACE;
+        if (box.clickedButton() == ignore)
+            return CONFLICT_STATE_IGNORE;
+        if (box.clickedButton() != rename)
+            return CONFLICT_STATE_CANCEL;
+        QString candidate = name;
+        for (;;) {
+            bool ok = false;
+            candidate = QInputDialog::getText(_parent, Numlyra::applicationName, QObject::tr("New name:"),
+                                              QLineEdit::Normal, candidate, &ok);
+            if (!ok)
+                return CONFLICT_STATE_CANCEL;
+            const QString problem = _model.checkNewName(candidate);
+            if (problem.isEmpty())
+                break;
+            QMessageBox::critical(_parent, Numlyra::applicationName, problem);
+        }
+        _model.reserveName(candidate);
+        newName = candidate;
+        return CONFLICT_STATE_RENAME;
+    }
+
+private:
+    QWidget *_parent;
+    VariableModel &_model;
+};
+
+// The command window's font and the number of significant digits, the two
+// settings a session changes most.
+class DisplayPreferences : public QDialog {
+public:
+    DisplayPreferences(const QFont &font, int precision, QWidget *parent)
+        : QDialog(parent)
+    {
+        setWindowTitle(tr("Preferences"));
+        _family = new QFontComboBox(this);
+        _family->setFontFilters(QFontComboBox::MonospacedFonts);
+        _family->setCurrentFont(font);
+        _size = new QSpinBox(this);
+        _size->setRange(6, 72);
+        _size->setValue(font.pointSize() > 0 ? font.pointSize() : 9);
+        _precision = new QSpinBox(this);
+        _precision->setRange(OutputFormatter::MINIMUM_PRECISION, OutputFormatter::MAXIMUM_PRECISION);
+        _precision->setValue(precision);
+        auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+        connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+        connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+        auto *layout = new QFormLayout(this);
+        layout->addRow(tr("Command Window &Font"), _family);
+        layout->addRow(tr("Font &size"), _size);
+        layout->addRow(tr("Significant &digits"), _precision);
+        layout->addRow(buttons);
+    }
+
+    QFont chosenFont() const
+    {
+        QFont font = _family->currentFont();
+        font.setPointSize(_size->value());
+        return font;
+    }
+    int chosenPrecision() const { return _precision->value(); }
+
+private:
+    QFontComboBox *_family;
+    QSpinBox *_size;
+    QSpinBox *_precision;
+};
+
+bool readTextFile(const QString &path, QString &text)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return false;
+    text = QString::fromLocal8Bit(file.readAll());
+    return true;
 }
 
 } // namespace
@@ -79,8 +205,16 @@ MainWindow::MainWindow(QWidget *parent)
     _console->setPager(_pagerAdapter.get());
     _console->setFont(startupConsoleFont());
 
+    _vm = std::make_unique<VirtualMachine>(this);
+    _workspace = std::make_unique<VariableModel>(&_vm->interactiveScript()->symbols());
+
     _tabWidget = new QTabWidget(this);
+    _tabWidget->setTabsClosable(true);
+    _tabWidget->setDocumentMode(true);
     _tabWidget->addTab(_console, tr("Command Window"));
+    // The command window is the one page that cannot be closed.
+    _tabWidget->tabBar()->setTabButton(0, QTabBar::RightSide, nullptr);
+    _tabWidget->tabBar()->setTabButton(0, QTabBar::LeftSide, nullptr);
     setCentralWidget(_tabWidget);
 
     // The Workspace and File Browser docks come before this one.
@@ -91,32 +225,54 @@ MainWindow::MainWindow(QWidget *parent)
     addDockWidget(Qt::RightDockWidgetArea, _historyDock);
     connect(_console->history(), &History::runSelected, _console, &Console::pasteText);
 
+    connect(_console, &Console::inputCommand, _vm.get(), &VirtualMachine::executeCommand);
     connect(_console, &Console::inputCommand, this, &MainWindow::activateConsole);
+    connect(_console, &Console::terminateProcess, _vm.get(), &VirtualMachine::terminateProcess);
+    connect(_vm.get(), &VirtualMachine::processStarted, this, &MainWindow::processStarted);
+    connect(_vm.get(), &VirtualMachine::processFinished, this, &MainWindow::processFinished);
+    connect(_vm.get(), &VirtualMachine::printResults, _console, &Console::printResults);
+    connect(_vm.get(), &VirtualMachine::startMultiline, _console, &Console::startMultiline);
     connect(_console, &Console::updateCopyPasteActionsState, this, &MainWindow::updateCopyPasteActionsState);
     connect(_console, &Console::switchToNextTab, this,
             [this] { _tabWidget->setCurrentIndex((_tabWidget->currentIndex() + 1) % _tabWidget->count()); });
     connect(_console, &Console::switchToPreviousTab, this, [this] {
         _tabWidget->setCurrentIndex((_tabWidget->currentIndex() + _tabWidget->count() - 1) % _tabWidget->count());
     });
-    connect(_tabWidget, &QTabWidget::currentChanged, this, &MainWindow::updateStatusBarConsoleText);
+    connect(_tabWidget, &QTabWidget::currentChanged, this, &MainWindow::tabChanged);
+    connect(_tabWidget, &QTabWidget::tabCloseRequested, this, &MainWindow::closePage);
 
+    _graphFont = Settings::graphFont();
     createMenus();
     restoreSettings();
     updateStatusBarConsoleText();
+
+    // Banner, startup errors and the startup file, shown as the output of a
+    // first command. It waits for the event loop, so that the window has
+    // been shown and laid out: the output is paged at the console's real size.
+    QTimer::singleShot(0, this, [this] {
+        _vm->startup();
+        _started = true;
+    });
 }
 
 MainWindow::~MainWindow()
 {
+    // The workspace model reads the engine's symbol table; the console must
+    // not page through a formatter that is about to go.
+    _workspace.reset();
+    _vm.reset();
+    _console->setPager(nullptr);
     setCriticalMessageHandler(nullptr);
     setInformationMessageHandler(nullptr);
-    _console->setPager(nullptr);
 }
 
 void MainWindow::createMenus()
 {
-    // New, Open, Save, the workspace files and Preferences join Print and
-    // Quit here with the editor and workspace pages.
+    // New, Open, Save, the workspace files and Print join these with the
+    // editor and workspace pages.
     QMenu *file = menuBar()->addMenu(tr("File"));
+    file->addAction(tr("Preferences"), this, &MainWindow::showPreferences);
+    file->addSeparator();
     file->addAction(tr("Quit"), this, &MainWindow::quit);
 
     QMenu *edit = menuBar()->addMenu(tr("Edit"));
@@ -143,11 +299,14 @@ void MainWindow::createMenus()
     toolBar->addAction(_cutAction);
     toolBar->addAction(_copyAction);
     toolBar->addAction(_pasteAction);
-    _stopAction = toolBar->addAction(QIcon::fromTheme(QStringLiteral("process-stop")), tr("Stop"), _console,
-                                     &Console::terminateProcess);
+    _stopAction = toolBar->addAction(QIcon::fromTheme(QStringLiteral("process-stop")), tr("Stop"), _vm.get(),
+                                     &VirtualMachine::terminateProcess);
     _stopAction->setEnabled(false);
     updateCopyPasteActionsState();
 }
+
+// ---------------------------------------------------------------------------
+// Status bar, start and end of a command
 
 QString MainWindow::consoleStatusText(bool busy, bool teeOn, bool teeSuspended, const QString &teePath)
 {
@@ -156,43 +315,84 @@ QString MainWindow::consoleStatusText(bool busy, bool teeOn, bool teeSuspended, 
     return QStringLiteral("%1 | Tee: %2").arg(state, tee);
 }
 
-void MainWindow::setTeeState(bool on, bool suspended, const QString &path)
-{
-    _teeOn = on;
-    _teeSuspended = suspended;
-    _teePath = path;
-    updateStatusBarConsoleText();
-}
-
 void MainWindow::updateStatusBarConsoleText()
 {
-    if (_tabWidget->currentWidget() == _console)
-        statusBar()->showMessage(consoleStatusText(_busy, _teeOn, _teeSuspended, _teePath));
+    QWidget *page = _tabWidget->currentWidget();
+    if (page == _console)
+        statusBar()->showMessage(consoleStatusText(_busy, _vm->teeOn(), _vm->teeSuspended(), _vm->teePath()));
+    else if (page && page->property(kFileNameProperty).isValid())
+        statusBar()->showMessage(page->property(kFileNameProperty).toString());
     else
         statusBar()->clearMessage();
 }
 
+// The console itself stays enabled during a run so that Ctrl+C reaches it;
+// the tab bar and the other pages are what the run must not race with.
+void MainWindow::setViewsEnabled(bool enabled)
+{
+    _historyDock->setEnabled(enabled);
+    _tabWidget->tabBar()->setEnabled(enabled);
+    for (int i = 0; i < _tabWidget->count(); ++i)
+        if (_tabWidget->widget(i) != _console)
+            _tabWidget->widget(i)->setEnabled(enabled);
+}
+
 void MainWindow::processStarted()
 {
-    _historyDock->setEnabled(false);
-    _tabWidget->setEnabled(false);
+    setViewsEnabled(false);
     _console->setBusy();
     _stopAction->setEnabled(true);
+    updateCopyPasteActionsState();
     _busy = true;
     updateStatusBarConsoleText();
 }
 
 void MainWindow::processFinished()
 {
-    _historyDock->setEnabled(true);
-    _tabWidget->setEnabled(true);
+    setViewsEnabled(true);
     _console->setReady();
     _stopAction->setEnabled(false);
+    updateCopyPasteActionsState();
     _console->statementFinished();
     _busy = false;
     updateStatusBarConsoleText();
-    _console->setFocus();
 }
+
+void MainWindow::teeStateChanged()
+{
+    updateStatusBarConsoleText();
+}
+
+void MainWindow::tabChanged(int index)
+{
+    QWidget *page = _tabWidget->widget(index);
+    auto *viewer = qobject_cast<QPlainTextEdit *>(page);
+    if (viewer) {
+        // A file changed behind the page's back is offered again.
+        const QString path = viewer->property(kFileNameProperty).toString();
+        const QDateTime read = viewer->property(kLastModifiedProperty).toDateTime();
+        const QFileInfo info(path);
+        if (info.exists() && info.lastModified() > read) {
+            viewer->setProperty(kLastModifiedProperty, info.lastModified());
+            const auto answer = QMessageBox::question(
+                this, Numlyra::applicationName,
+                tr("File \"%1\" has been changed since reading. Do you want to update it?").arg(path),
+                QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+            if (answer == QMessageBox::Yes) {
+                QString text;
+                if (readTextFile(path, text))
+                    viewer->setPlainText(text);
+                else
+                    criticalMessage(tr("Can't open file \"%1\".").arg(path));
+            }
+        }
+    }
+    updateStatusBarConsoleText();
+    updateCopyPasteActionsState();
+}
+
+// ---------------------------------------------------------------------------
+// Deferred actions and the other requests of a finished command
 
 void MainWindow::clearConsole()
 {
@@ -209,9 +409,25 @@ void MainWindow::quitRequested()
     quit();
 }
 
+void MainWindow::clearWorkspace()
+{
+    _workspace->clear();
+}
+
+// `clear history` has asked already: no question here.
 void MainWindow::clearHistory()
 {
     _console->history()->clear();
+}
+
+void MainWindow::loadWorkspace(const QString &path, bool merge)
+{
+    if (!merge) {
+        _workspace->loadWorkspace(path);
+        return;
+    }
+    AskingResolver resolver(this, *_workspace);
+    _workspace->mergeWorkspace(path, resolver);
 }
 
 // The next pasted line waits for the event loop, so that a long paste does
@@ -221,15 +437,206 @@ void MainWindow::commandDone()
     QTimer::singleShot(0, _console, &Console::continuePendingLines);
 }
 
-void MainWindow::teeStateChanged()
+void MainWindow::openPreferences()
 {
-    updateStatusBarConsoleText();
+    showPreferences();
+}
+
+void MainWindow::choosePrinter()
+{
+    QPrintDialog dialog(&_printer, this);
+    dialog.setWindowTitle(tr("Printer"));
+    dialog.exec();
+}
+
+bool MainWindow::rescanSearchPath()
+{
+    OutputList &output = OutputList::instance();
+    const int before = output.count();
+    PathWatcher::instance().scan(_vm->interpreter());
+    // Output still waiting behind a paging question takes the news along.
+    return output.count() > before && _console->state() != Console::PAGING_STATE;
 }
 
 void MainWindow::criticalMessage(const QString &text)
 {
     QMessageBox::critical(this, Numlyra::applicationName, text);
 }
+
+// The workspace view listens to the model; until it exists nobody else does.
+void MainWindow::updateWorkspace(const std::vector<int> &updated, const std::vector<int> &removed)
+{
+    for (int id : updated)
+        emit _workspace->itemUpdated(id);
+    for (int id : removed)
+        emit _workspace->itemUpdated(id);
+}
+
+void MainWindow::openEditor(const QString &path, bool readOnly)
+{
+    if (readOnly)
+        view(path);
+    else
+        edit(path);
+}
+
+// Scripts are edited in the desktop's own editor for the file type; a name
+// that does not exist yet is created empty so that the editor can open it.
+void MainWindow::edit(const QString &path)
+{
+    QString target = path;
+    if (target.isEmpty()) {
+        target = QFileDialog::getSaveFileName(this, tr("New file"), CurrentDirectory::path(),
+                                              tr("Scripts (%1)").arg(Numlyra::scriptFilter));
+        if (target.isEmpty())
+            return;
+    }
+    if (!QFileInfo::exists(target)) {
+        QFile file(target);
+        if (!file.open(QIODevice::WriteOnly)) {
+            criticalMessage(tr("Can't open file \"%1\".").arg(target));
+            return;
+        }
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(target)))
+        criticalMessage(tr("Can't open file \"%1\".").arg(target));
+}
+
+QWidget *MainWindow::viewerPage(const QString &path) const
+{
+    for (int i = 0; i < _tabWidget->count(); ++i) {
+        QWidget *page = _tabWidget->widget(i);
+        if (page->property(kReadOnlyProperty).toBool() && page->property(kFileNameProperty).toString() == path)
+            return page;
+    }
+    return nullptr;
+}
+
+void MainWindow::view(const QString &path)
+{
+    if (QWidget *open = viewerPage(path)) {
+        _tabWidget->setCurrentWidget(open);
+        return;
+    }
+    QString text;
+    if (!readTextFile(path, text)) {
+        criticalMessage(tr("Can't open file \"%1\".").arg(path));
+        return;
+    }
+    auto *viewer = new QPlainTextEdit(this);
+    viewer->setReadOnly(true);
+    viewer->setLineWrapMode(QPlainTextEdit::NoWrap);
+    viewer->setFont(_console->font());
+    viewer->setTabStopDistance(_console->tabStopDistance());
+    viewer->setPlainText(text);
+    viewer->setProperty(kFileNameProperty, path);
+    viewer->setProperty(kReadOnlyProperty, true);
+    viewer->setProperty(kLastModifiedProperty, QFileInfo(path).lastModified());
+    connect(viewer, &QPlainTextEdit::selectionChanged, this, &MainWindow::updateCopyPasteActionsState);
+    const int index = _tabWidget->addTab(viewer, QFileInfo(path).fileName());
+    _tabWidget->setTabToolTip(index, path);
+    _tabWidget->setCurrentIndex(index);
+}
+
+void MainWindow::run(const QString &path)
+{
+    if (_busy)
+        return;
+    activateConsole();
+    _console->pasteText(QStringLiteral("run \"%1\";\n").arg(path));
+}
+
+// Printed with the console's font, as many rows and columns as the page
+// takes; the text is what the command window would show, without paging.
+void MainWindow::printVariables(const QStringList &names)
+{
+    if (names.isEmpty())
+        return;
+    QPrintDialog dialog(&_printer, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const QRect page = _printer.pageLayout().paintRectPixels(_printer.resolution());
+    const QFontMetrics metrics(_console->font(), &_printer);
+    const int columns = page.width() / std::max(1, metrics.averageCharWidth());
+    OutputList list;
+    const IndexHash &symbols = _vm->interactiveScript()->symbols();
+    for (const QString &name : names) {
+        const int position = symbols.indexOf(name);
+        if (position >= 0 && !symbols.at(position).isAbsent())
+            list.appendVariable(name, symbols.at(position));
+    }
+    QTextDocument document;
+    document.setDefaultFont(_console->font());
+    document.setPlainText(_formatter->renderAll(list, columns));
+    document.print(&_printer);
+}
+
+// ---------------------------------------------------------------------------
+// Graph pages
+
+void MainWindow::addGraphPage(Graph *graph)
+{
+    auto *page = new GraphPage(graph, _graphFont, this);
+    const int index = _tabWidget->addTab(page, tr("Graph: #%1").arg(_graphCounter++));
+    _tabWidget->setCurrentIndex(index);
+    page->setFocus();
+    page->update();
+    _graphHash.insert(graph, page);
+}
+
+void MainWindow::refreshGraphPage(Graph *graph)
+{
+    if (GraphPage *page = _graphHash.value(graph))
+        page->update();
+}
+
+void MainWindow::graphWidgetFontChanged(const QFont &font)
+{
+    _graphFont = font;
+    Settings::setGraphFont(font);
+    for (GraphPage *page : std::as_const(_graphHash))
+        page->setGraphFont(font);
+}
+
+void MainWindow::graphRemoved(Graph *graph)
+{
+    NUMLYRA_ASSERT(_graphHash.contains(graph));
+    _graphHash.remove(graph);
+}
+
+void MainWindow::closePage(int index)
+{
+    QWidget *page = _tabWidget->widget(index);
+    if (!page || page == _console || _busy)
+        return;
+    if (auto *graphPage = qobject_cast<GraphPage *>(page))
+        graphRemoved(graphPage->graph());
+    _tabWidget->removeTab(index);
+    delete page;
+}
+
+// ---------------------------------------------------------------------------
+// Preferences
+
+void MainWindow::showPreferences()
+{
+    DisplayPreferences dialog(_console->font(), _formatter->precision(), this);
+    const QByteArray geometry = Settings::readBytes(PREFERENCES_GEOMETRY_SETTING);
+    if (!geometry.isEmpty())
+        dialog.restoreGeometry(geometry);
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    Settings::writeBytes(PREFERENCES_GEOMETRY_SETTING, dialog.saveGeometry());
+    if (!accepted)
+        return;
+    _formatter->setPrecision(dialog.chosenPrecision());
+    _console->setFont(dialog.chosenFont());
+    // Output still waiting behind the paging question is laid out anew.
+    if (_console->state() == Console::PAGING_STATE)
+        _console->printResults();
+}
+
+// ---------------------------------------------------------------------------
+// Window, menus and settings
 
 void MainWindow::quit()
 {
@@ -244,11 +651,18 @@ void MainWindow::activateConsole()
 
 void MainWindow::updateCopyPasteActionsState()
 {
-    const bool consolePage = _tabWidget->currentWidget() == _console;
-    const bool selection = consolePage && _console->textCursor().hasSelection();
+    QWidget *page = _tabWidget->currentWidget();
+    bool selection = false;
+    bool editable = false;
+    if (page == _console) {
+        selection = _console->textCursor().hasSelection();
+        editable = !_busy;
+    } else if (auto *viewer = qobject_cast<QPlainTextEdit *>(page)) {
+        selection = viewer->textCursor().hasSelection();
+    }
     _copyAction->setEnabled(selection);
-    _cutAction->setEnabled(selection);
-    _pasteAction->setEnabled(consolePage && !QApplication::clipboard()->text().isEmpty());
+    _cutAction->setEnabled(selection && editable);
+    _pasteAction->setEnabled(editable && !QApplication::clipboard()->text().isEmpty());
 }
 
 void MainWindow::cutSlot()
@@ -259,8 +673,11 @@ void MainWindow::cutSlot()
 
 void MainWindow::copySlot()
 {
-    if (_tabWidget->currentWidget() == _console)
+    QWidget *page = _tabWidget->currentWidget();
+    if (page == _console)
         _console->copy();
+    else if (auto *viewer = qobject_cast<QPlainTextEdit *>(page))
+        viewer->copy();
 }
 
 void MainWindow::pasteSlot()
@@ -271,8 +688,11 @@ void MainWindow::pasteSlot()
 
 void MainWindow::selectAllSlot()
 {
-    if (_tabWidget->currentWidget() == _console)
+    QWidget *page = _tabWidget->currentWidget();
+    if (page == _console)
         _console->selectAll();
+    else if (auto *viewer = qobject_cast<QPlainTextEdit *>(page))
+        viewer->selectAll();
 }
 
 void MainWindow::dockVisibilityChanged()
@@ -290,12 +710,14 @@ void MainWindow::restoreSettings()
     const QByteArray geometry = Settings::readBytes(MAIN_WINDOW_GEOMETRY_SETTING);
     if (!geometry.isEmpty())
         restoreGeometry(geometry);
+    else
+        resize(900, 640);
     const QByteArray state = Settings::readBytes(MAIN_WINDOW_STATE_SETTING);
     if (!state.isEmpty())
         restoreState(state);
     const QString pwd = Settings::existingDirectory(PWD_SETTING);
     if (!pwd.isEmpty())
-        CurrentDirectory::setPath(pwd);
+        CurrentDirectory::setPath(QDir(pwd).canonicalPath());
 }
 
 void MainWindow::saveSettings()

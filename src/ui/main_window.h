@@ -3,60 +3,92 @@
 #include "app/settings.h"
 #include "engine/engine_host.h"
 
+#include <QFont>
+#include <QHash>
 #include <QMainWindow>
+#include <QPrinter>
 
 #include <memory>
 
 class Console;
+class Graph;
+class GraphPage;
 class HistoryTree;
 class OutputFormatter;
 class Pager;
 class QAction;
 class QDockWidget;
 class QTabWidget;
+class VariableModel;
+class VirtualMachine;
 
-// The top-level window: the command window page, the History dock, menus
-// and the status bar. It is the engine's host: the engine hands it graph
-// pages and the deferred actions of a command after each run.
+// The top-level window. It owns the engine, the command window page with its
+// history, the History dock and the tab widget, and is the engine's host:
+// after each run the engine hands it graph pages, files to open, variables
+// to print and the deferred actions of the command.
 class MainWindow : public QMainWindow, public EngineHost {
     Q_OBJECT
 public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
+    VirtualMachine *engine() const { return _vm.get(); }
+    VariableModel *workspace() const { return _workspace.get(); }
     Console *console() const { return _console; }
     QTabWidget *tabWidget() const { return _tabWidget; }
     HistoryTree *historyTree() const { return _historyTree; }
     OutputFormatter *formatter() const { return _formatter.get(); }
     bool isBusy() const { return _busy; }
+    // The engine's startup (banner and startup file) has been shown.
+    bool isStarted() const { return _started; }
+    // The page showing `graph`, or null.
+    GraphPage *graphPage(Graph *graph) const { return _graphHash.value(graph); }
+    const QFont &graphFont() const { return _graphFont; }
 
     // "Ready | Tee: off", "Busy  | Tee: suspened", "Ready | Tee: out.txt".
     static QString consoleStatusText(bool busy, bool teeOn, bool teeSuspended, const QString &teePath);
-    // The tee state shown in the status bar (the engine reports changes).
-    void setTeeState(bool on, bool suspended, const QString &path);
 
-    // EngineHost: deferred actions of a finished command.
+    // EngineHost
+    void addGraphPage(Graph *graph) override;
+    void refreshGraphPage(Graph *graph) override;
+    void updateWorkspace(const std::vector<int> &updated, const std::vector<int> &removed) override;
+    void openEditor(const QString &path, bool readOnly) override;
+    void printVariables(const QStringList &names) override;
     void quitRequested() override;
+    void clearWorkspace() override;
     void clearHistory() override;
+    void loadWorkspace(const QString &path, bool merge) override;
     void commandDone() override;
+    void openPreferences() override;
+    void choosePrinter() override;
+    bool rescanSearchPath() override;
     void teeStateChanged() override;
     void criticalMessage(const QString &text) override;
 
 public slots:
+    void view(const QString &path);
+    void edit(const QString &path);
+    void run(const QString &path);
     void clearConsole() override;
     void blockHistory();
     void processStarted();
     void processFinished();
     void quit();
+    void graphWidgetFontChanged(const QFont &font);
     void activateConsole();
+    void showPreferences();
     void updateStatusBarConsoleText();
     void updateCopyPasteActionsState();
+    void tabChanged(int index);
+    void graphRemoved(Graph *graph);
+    void dockVisibilityChanged();
+    void showHideDockWidget();
     void cutSlot();
     void copySlot();
     void pasteSlot();
     void selectAllSlot();
-    void dockVisibilityChanged();
-    void showHideDockWidget();
+    // Closes page `index` of the tab widget; the command window stays.
+    void closePage(int index);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -65,6 +97,8 @@ private:
     void createMenus();
     void restoreSettings();
     void saveSettings();
+    void setViewsEnabled(bool enabled);
+    QWidget *viewerPage(const QString &path) const;
 
     SettingsPrecisionStore _precisionStore;
     std::unique_ptr<OutputFormatter> _formatter;
@@ -72,6 +106,8 @@ private:
     class PagerAdapter;
     std::unique_ptr<PagerAdapter> _pagerAdapter;
     Console *_console = nullptr;
+    std::unique_ptr<VirtualMachine> _vm;
+    std::unique_ptr<VariableModel> _workspace;
     QTabWidget *_tabWidget = nullptr;
     HistoryTree *_historyTree = nullptr;
     QDockWidget *_historyDock = nullptr;
@@ -81,7 +117,10 @@ private:
     QAction *_stopAction = nullptr;
     QAction *_historyViewAction = nullptr;
     bool _busy = false;
-    bool _teeOn = false;
-    bool _teeSuspended = false;
-    QString _teePath;
+    bool _started = false;
+    int _graphCounter = 1;
+    QHash<Graph *, GraphPage *> _graphHash;
+    QFont _graphFont;
+    // The printer chosen with the `printer` command, used by `print`.
+    QPrinter _printer;
 };
