@@ -49,16 +49,9 @@ int IndexHash::lookupOrInsert(const QString &name)
     return position >= 0 ? position : insert(name);
 }
 
-Variable &IndexHash::at(int position)
+void IndexHash::positionFailed()
 {
-    NUMLYRA_ASSERT_TEXT(position >= 0 && position < _size, "index < static_cast<int>(m_PairList.size())");
-    return pair(position).value;
-}
-
-const Variable &IndexHash::at(int position) const
-{
-    NUMLYRA_ASSERT_TEXT(position >= 0 && position < _size, "index < static_cast<int>(m_PairList.size())");
-    return pair(position).value;
+    numlyraAssertFailed(__FILE__, __LINE__, "index < static_cast<int>(m_PairList.size())");
 }
 
 const QString &IndexHash::name(int position) const

@@ -25,8 +25,18 @@ public:
     // Position of the name, inserted with an absent value when missing.
     int lookupOrInsert(const QString &name);
 
-    Variable &at(int position);
-    const Variable &at(int position) const;
+    Variable &at(int position)
+    {
+        if (unsigned(position) >= unsigned(_size)) [[unlikely]]
+            positionFailed();
+        return pair(position).value;
+    }
+    const Variable &at(int position) const
+    {
+        if (unsigned(position) >= unsigned(_size)) [[unlikely]]
+            positionFailed();
+        return pair(position).value;
+    }
     const QString &name(int position) const;
     int size() const { return _size; }
 
@@ -36,8 +46,9 @@ private:
         QString name;
         Variable value;
     };
-    Pair &pair(int position) { return _chunks[size_t(position / CHUNK)][position % CHUNK]; }
-    const Pair &pair(int position) const { return _chunks[size_t(position / CHUNK)][position % CHUNK]; }
+    Pair &pair(int position) { return _chunks[unsigned(position) / CHUNK][unsigned(position) % CHUNK]; }
+    const Pair &pair(int position) const { return _chunks[unsigned(position) / CHUNK][unsigned(position) % CHUNK]; }
+    [[noreturn]] static void positionFailed();
 
     std::vector<std::unique_ptr<Pair[]>> _chunks; // m_PairList
     QHash<QString, int> _index;

@@ -2,16 +2,19 @@
 
 #include "values/assert.h"
 
-Variable &List::top()
+Variable *List::growIntoNextChunk()
 {
-    NUMLYRA_ASSERT_TEXT(_size > 0, "current != 0");
-    return *_top;
+    if ((_size >> 8) == int(_chunks.size()))
+        _chunks.push_back(std::make_unique<Variable[]>(CHUNK));
+    Variable *slot = &_chunks[size_t(_size >> 8)][0];
+    ++_size;
+    _top = slot;
+    return slot;
 }
 
-const Variable &List::top() const
+void List::emptyStackFailed()
 {
-    NUMLYRA_ASSERT_TEXT(_size > 0, "current != 0");
-    return *_top;
+    numlyraAssertFailed(__FILE__, __LINE__, "current != 0");
 }
 
 Variable &List::at(int position)
@@ -24,19 +27,6 @@ const Variable &List::at(int position) const
 {
     NUMLYRA_ASSERT(position >= 0 && position < _size);
     return _chunks[size_t(position >> 8)][position & (CHUNK - 1)];
-}
-
-Variable &List::fromTop(int depth)
-{
-    return at(_size - 1 - depth);
-}
-
-void List::pop()
-{
-    NUMLYRA_ASSERT(_size > 0);
-    _top->clear();
-    --_size;
-    _top = _size > 0 ? &_chunks[size_t((_size - 1) >> 8)][(_size - 1) & (CHUNK - 1)] : nullptr;
 }
 
 void List::pop(int count)

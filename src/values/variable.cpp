@@ -35,51 +35,28 @@ void Variable::movePayload(Variable &other) noexcept
     }
 }
 
-// A copy is a new block: the temporary mark starts cleared, the free mark is
-// copied for undefined values and set otherwise.
-Variable::Variable(const Variable &other) noexcept : _flags(other._flags & ~TEMPORARY_MARK)
+void Variable::releaseSharedPayload() noexcept
 {
-    if (!other.isNull() && other.type() != UNDEFINED_TYPE)
-        _flags |= FREE_MARK;
-    copyPayload(other);
+    if (type() == STRING_TYPE)
+        _string.~String();
+    else
+        _vector.~Vector();
 }
 
-Variable::Variable(Variable &&other) noexcept : _flags(other._flags & ~TEMPORARY_MARK)
-{
-    movePayload(other);
-    other._flags &= TEMPORARY_MARK;
-}
-
-Variable &Variable::operator=(const Variable &other) noexcept
+Variable &Variable::assignShared(const Variable &other) noexcept
 {
     if (this == &other)
         return *this;
     const uint8_t keep = _flags & TEMPORARY_MARK;
-    if (type() >= STRING_TYPE || other.type() >= STRING_TYPE) {
-        // Share first, then release: `other` may live inside our payload.
-        Variable copy(other);
-        releasePayload();
-        movePayload(copy);
-        _flags = uint8_t((copy._flags & ~TEMPORARY_MARK) | keep);
-        copy._flags = 0;
-        return *this;
-    }
-    std::memcpy(&_double, &other._double, sizeof(double)); // any scalar fits these eight bytes
-    _flags = uint8_t((other._flags & ~TEMPORARY_MARK) | keep);
-    if (!other.isNull() && other.type() != UNDEFINED_TYPE)
-        _flags |= FREE_MARK;
-    return *this;
-}
-
-Variable &Variable::operator=(Variable &&other) noexcept
-{
-    if (this == &other)
-        return *this;
-    const uint8_t keep = _flags & TEMPORARY_MARK;
+    // Share first, then release: `other` may live inside our payload.
+    Variable copy(other);
     releasePayload();
-    movePayload(other);
-    _flags = uint8_t((other._flags & ~TEMPORARY_MARK) | keep);
-    other._flags &= TEMPORARY_MARK;
+    if (copy.hasSharedPayload())
+        movePayload(copy);
+    else
+        _bits = copy._bits;
+    _flags = uint8_t((copy._flags & ~TEMPORARY_MARK) | keep);
+    copy._flags = 0;
     return *this;
 }
 
@@ -96,22 +73,9 @@ void Variable::assertType(VariableType expected, const char *what) const
         numlyraAssertFailed(__FILE__, __LINE__, what);
 }
 
-bool Variable::getBoolean() const
+void Variable::typeAssertionFailed(const char *what)
 {
-    assertType(BOOLEAN_TYPE, "data->type == BOOLEAN_TYPE");
-    return _boolean;
-}
-
-int32_t Variable::getInteger() const
-{
-    assertType(INTEGER_TYPE, "data->type == INTEGER_TYPE");
-    return _integer;
-}
-
-double Variable::getDouble() const
-{
-    assertType(DOUBLE_TYPE, "data->type == DOUBLE_TYPE");
-    return _double;
+    numlyraAssertFailed(__FILE__, __LINE__, what);
 }
 
 const String &Variable::getString() const
@@ -133,27 +97,6 @@ Vector &Variable::vectorRef()
     NUMLYRA_ASSERT_TEXT(!isNull(), "data != 0");
     assertType(VECTOR_TYPE, "data->type == VECTOR_TYPE");
     return _vector;
-}
-
-void Variable::setBoolean(bool value) noexcept
-{
-    releasePayload();
-    _flags = uint8_t((_flags & TEMPORARY_MARK) | makeFlags(BOOLEAN_TYPE));
-    _boolean = value;
-}
-
-void Variable::setInteger(int32_t value) noexcept
-{
-    releasePayload();
-    _flags = uint8_t((_flags & TEMPORARY_MARK) | makeFlags(INTEGER_TYPE));
-    _integer = value;
-}
-
-void Variable::setDouble(double value) noexcept
-{
-    releasePayload();
-    _flags = uint8_t((_flags & TEMPORARY_MARK) | makeFlags(DOUBLE_TYPE));
-    _double = value;
 }
 
 void Variable::setString(const String &value) noexcept

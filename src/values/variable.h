@@ -5,6 +5,7 @@
 #include "values/vector.h"
 
 #include <cstdint>
+#include <utility>
 
 // The tagged value of the language. A Variable owns its value block by
 // value: the block (payload and flags) is stored inline rather than behind a
@@ -34,11 +35,51 @@ public:
         return v;
     }
 
-    Variable(const Variable &other) noexcept;
-    Variable(Variable &&other) noexcept;
-    Variable &operator=(const Variable &other) noexcept;
-    Variable &operator=(Variable &&other) noexcept;
-    ~Variable() { releasePayload(); }
+    // Scalars are copied as one machine word; only strings and vectors take
+    // the out-of-line path that touches reference counts.
+    Variable(const Variable &other) noexcept : _flags(copiedFlags(other._flags))
+    {
+        if (other.hasSharedPayload())
+            copyPayload(other);
+        else
+            _bits = other._bits;
+    }
+    Variable(Variable &&other) noexcept : _flags(uint8_t(other._flags & ~TEMPORARY_MARK))
+    {
+        if (other.hasSharedPayload())
+            movePayload(other);
+        else
+            _bits = other._bits;
+        other._flags &= TEMPORARY_MARK;
+    }
+    Variable &operator=(const Variable &other) noexcept
+    {
+        if (hasSharedPayload() || other.hasSharedPayload())
+            return assignShared(other);
+        _bits = other._bits;
+        _flags = uint8_t(copiedFlags(other._flags) | (_flags & TEMPORARY_MARK));
+        return *this;
+    }
+    Variable &operator=(Variable &&other) noexcept
+    {
+        if (this == &other)
+            return *this;
+        const uint8_t keep = _flags & TEMPORARY_MARK;
+        if (hasSharedPayload())
+            releaseSharedPayload();
+        if (other.hasSharedPayload())
+            movePayload(other);
+        else
+            _bits = other._bits;
+        _flags = uint8_t((other._flags & ~TEMPORARY_MARK) | keep);
+        other._flags &= TEMPORARY_MARK;
+        return *this;
+    }
+    ~Variable()
+    {
+        if (hasSharedPayload())
+            releaseSharedPayload();
+    }
 
     // Back to null: releases a string or vector payload.
     void clear() noexcept
@@ -58,17 +99,46 @@ public:
     bool isUndefined() const noexcept { return type() == UNDEFINED_TYPE; }
     bool isEmptyVector() const noexcept { return type() == VECTOR_TYPE && _vector.isEmpty(); }
 
-    bool getBoolean() const;
-    int32_t getInteger() const;
-    double getDouble() const;
+    bool getBoolean() const
+    {
+        if (type() != BOOLEAN_TYPE) [[unlikely]]
+            typeAssertionFailed("data->type == BOOLEAN_TYPE");
+        return _boolean;
+    }
+    int32_t getInteger() const
+    {
+        if (type() != INTEGER_TYPE) [[unlikely]]
+            typeAssertionFailed("data->type == INTEGER_TYPE");
+        return _integer;
+    }
+    double getDouble() const
+    {
+        if (type() != DOUBLE_TYPE) [[unlikely]]
+            typeAssertionFailed("data->type == DOUBLE_TYPE");
+        return _double;
+    }
     const String &getString() const;
     const Vector &getVector() const;
     // In-place access to a vector payload (copy-on-write applies inside).
     Vector &vectorRef();
 
-    void setBoolean(bool value) noexcept;
-    void setInteger(int32_t value) noexcept;
-    void setDouble(double value) noexcept;
+    void setBoolean(bool value) noexcept
+    {
+        setScalarFlags(BOOLEAN_TYPE);
+        _bits = 0;
+        _boolean = value;
+    }
+    void setInteger(int32_t value) noexcept
+    {
+        setScalarFlags(INTEGER_TYPE);
+        _bits = 0;
+        _integer = value;
+    }
+    void setDouble(double value) noexcept
+    {
+        setScalarFlags(DOUBLE_TYPE);
+        _double = value;
+    }
     void setString(const String &value) noexcept;
     void setVector(const Vector &value) noexcept;
     void setVector(Vector &&value) noexcept;
@@ -84,19 +154,34 @@ private:
         HAS_BLOCK = 0x80,
     };
     static constexpr uint8_t makeFlags(VariableType type) noexcept { return uint8_t(type) | FREE_MARK | HAS_BLOCK; }
+    // A copy is a new block: the temporary mark starts cleared, the free mark
+    // is kept for undefined values and set for every other value.
+    static constexpr uint8_t copiedFlags(uint8_t flags) noexcept
+    {
+        // A typed value always has a block, so the type alone tells "defined".
+        return uint8_t((flags & ~TEMPORARY_MARK) | ((flags & TYPE_MASK) ? FREE_MARK : 0));
+    }
+    bool hasSharedPayload() const noexcept { return type() >= STRING_TYPE; }
+    void setScalarFlags(VariableType t) noexcept
+    {
+        if (hasSharedPayload())
+            releaseSharedPayload();
+        _flags = uint8_t((_flags & TEMPORARY_MARK) | makeFlags(t));
+    }
     void releasePayload() noexcept
     {
-        const VariableType t = type();
-        if (t == STRING_TYPE)
-            _string.~String();
-        else if (t == VECTOR_TYPE)
-            _vector.~Vector();
+        if (hasSharedPayload())
+            releaseSharedPayload();
     }
+    void releaseSharedPayload() noexcept;
     void copyPayload(const Variable &other) noexcept;
     void movePayload(Variable &other) noexcept;
+    Variable &assignShared(const Variable &other) noexcept;
     void assertType(VariableType expected, const char *what) const;
+    [[noreturn]] static void typeAssertionFailed(const char *what);
 
     union {
+        uint64_t _bits; // any scalar payload, copied as one word
         bool _boolean;
         int32_t _integer;
         double _double;

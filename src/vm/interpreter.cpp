@@ -13,6 +13,7 @@
 #include "vm/instruction_set.h"
 #include "vm/range.h"
 
+#include <cmath>
 #include <numbers>
 
 namespace {
@@ -193,8 +194,48 @@ bool Interpreter::storeTop(int position)
 
 // The operands are read in place: A is the entry below the top, B the top;
 // the routine writes register C, which then replaces both entries.
+namespace {
+
+// Two double scalars with a plain result need none of the operator
+// routines' conversions or error states: loops spend most of their time here.
+// A result or operand the error states care about (an infinity or NaN) takes
+// the full routine instead.
+bool scalarFastPath(uint8_t opcode, const Variable &a, const Variable &b, Variable &result)
+{
+    if (a.type() != DOUBLE_TYPE || b.type() != DOUBLE_TYPE)
+        return false;
+    const double x = a.getDouble();
+    const double y = b.getDouble();
+    double value;
+    switch (opcode) {
+    case ADD: value = x + y; break;
+    case SUB: value = x - y; break;
+    case MUL: case EMUL: value = x * y; break;
+    case LT: case LE: case GT: case GE: case EQ: case NE: {
+        if (std::isnan(x) || std::isnan(y))
+            return false;
+        const bool truth = opcode == LT ? x < y : opcode == LE ? x <= y : opcode == GT ? x > y
+                         : opcode == GE ? x >= y : opcode == EQ ? x == y : x != y;
+        result.setBoolean(truth);
+        return true;
+    }
+    default: return false;
+    }
+    if (!std::isfinite(value))
+        return false;
+    result.setDouble(value);
+    return true;
+}
+
+} // namespace
+
 bool Interpreter::binaryOperator(uint8_t opcode)
 {
+    if (scalarFastPath(opcode, _stack.fromTop(1), _stack.top(), _c)) {
+        _stack.pop();
+        _stack.top() = std::move(_c);
+        return true;
+    }
     const NativeRoutine routine = _operators[opcode];
     if (!routine)
         return fail(ERR_COMMAND_NOT_SUPPORTED);
@@ -240,6 +281,12 @@ bool Interpreter::operatorToVariable(uint8_t opcode, int position)
         return fail(ERR_COMMAND_NOT_SUPPORTED);
     Variable &target = _symbols->at(position);
     Variable &top = _stack.top();
+    if (scalarFastPath(operatorOfToVar(opcode), target, top, _c)) {
+        top = std::move(_c);
+        target = top;
+        markChanged(position);
+        return true;
+    }
     _a = target; // the variable itself stays untouched until the routine has succeeded
     _frame.b = &top;
     _frame.result = &_c;
