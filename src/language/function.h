@@ -5,7 +5,10 @@
 
 #include <QDateTime>
 
+#include <QString>
+
 #include <memory>
+#include <vector>
 
 class Script;
 
@@ -22,6 +25,11 @@ struct FunctionInfo {
     int symbolCount = 0;
     IndexHash symbols;       // the body's symbol table at the end of the definition
     QDateTime timeStamp;
+    // Symbol tables of returned calls, reset to `symbols` and kept for the
+    // next call: a call then neither allocates nor copies names. Recursion
+    // takes several; only the interpreter's thread touches them.
+    std::vector<std::unique_ptr<IndexHash>> spareActivations;
+    QString nameText;        // `name` as text for reports, made on the first call
 
     FunctionInfo();
     ~FunctionInfo();

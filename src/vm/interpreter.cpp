@@ -469,6 +469,19 @@ bool Interpreter::assignLoopVariable(LoopRecord &loop)
 
 // --- calls ---
 
+// Puts a returned call's symbol table back to the definition's values for the
+// next call; a deep recursion keeps only a few.
+void Interpreter::recycleActivation(FunctionInfo &function, std::unique_ptr<IndexHash> activation)
+{
+    constexpr size_t MAX_SPARE_ACTIVATIONS = 16;
+    if (function.spareActivations.size() >= MAX_SPARE_ACTIVATIONS || activation->size() != function.symbols.size())
+        return;
+    for (int i = 0; i < activation->size(); ++i)
+        activation->at(i) = function.symbols.at(i);
+    function.spareActivations.push_back(std::move(activation));
+}
+
+
 int Interpreter::call(int functionId, int argc)
 {
     FunctionInfo *function = nullptr;
@@ -523,7 +536,13 @@ int Interpreter::callUserFunction(FunctionInfo &function, int argc)
     // A fresh activation: the definition's symbol table, arguments in the
     // parameter slots (the top of the stack is the last parameter). A
     // repeated parameter name has one slot; the first argument wins.
-    auto activation = std::make_unique<IndexHash>(function.symbols);
+    std::unique_ptr<IndexHash> activation;
+    if (function.spareActivations.empty()) {
+        activation = std::make_unique<IndexHash>(function.symbols);
+    } else {
+        activation = std::move(function.spareActivations.back());
+        function.spareActivations.pop_back();
+    }
     for (int i = argc - 1; i >= 0; --i) {
         if (i < activation->size())
             activation->at(i) = std::move(_stack.top());
@@ -539,7 +558,9 @@ int Interpreter::callUserFunction(FunctionInfo &function, int argc)
     _symbols = activation.get();
     _insideFunction = true;
     _scriptName = body->fileName();
-    _functionName = function.name.toQString();
+    if (function.nameText.isNull())
+        function.nameText = function.name.toQString();
+    _functionName = function.nameText;
 
     const int base = _stack.size();
     _stack.push(Variable::undefined()); // the result slot
@@ -552,6 +573,7 @@ int Interpreter::callUserFunction(FunctionInfo &function, int argc)
     _loopBase = outerLoopBase;
     restoreBinding(saved);
     _line = savedLine;
+    recycleActivation(function, std::move(activation));
     if (result != 0)
         return result;
     // `return e` inside a switch leaves the switch value below the result:

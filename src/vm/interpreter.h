@@ -110,6 +110,7 @@ private:
     bool assignLoopVariable(LoopRecord &loop);
     int call(int functionId, int argc);
     int callUserFunction(FunctionInfo &function, int argc);
+    void recycleActivation(FunctionInfo &function, std::unique_ptr<IndexHash> activation);
     bool fail(quint32 code, int extra = -1);
     void markChanged(int position, const Variable &variable);
 
