@@ -200,7 +200,9 @@ namespace {
 // routines' conversions or error states: loops spend most of their time here.
 // A result or operand the error states care about (an infinity or NaN) takes
 // the full routine instead.
-bool scalarFastPath(uint8_t opcode, const Variable &a, const Variable &b, Variable &result)
+// `result` may be `a` itself: both operands are read before it is written.
+[[gnu::always_inline]] inline bool scalarFastPath(uint8_t opcode, const Variable &a, const Variable &b,
+                                                  Variable &result)
 {
     if (a.type() != DOUBLE_TYPE || b.type() != DOUBLE_TYPE)
         return false;
@@ -231,11 +233,6 @@ bool scalarFastPath(uint8_t opcode, const Variable &a, const Variable &b, Variab
 
 bool Interpreter::binaryOperator(uint8_t opcode)
 {
-    if (scalarFastPath(opcode, _stack.fromTop(1), _stack.top(), _c)) {
-        _stack.pop();
-        _stack.top() = std::move(_c);
-        return true;
-    }
     const NativeRoutine routine = _operators[opcode];
     if (!routine)
         return fail(ERR_COMMAND_NOT_SUPPORTED);
@@ -636,6 +633,10 @@ int Interpreter::execute(const uint8_t *code, int n)
         }
         case ADD: case SUB: case MUL: case LDIV: case LT: case LE: case GT: case GE: case EQ: case NE:
         case AND: case OR: case EMUL: case ELDIV: case DIV: case EDIV: case POW: case EPOW: case MATCH: case MOD:
+            if (Variable &a = _stack.fromTop(1); scalarFastPath(opcode, a, _stack.top(), a)) {
+                _stack.pop();
+                break;
+            }
             if (!binaryOperator(opcode))
                 return -1;
             break;
