@@ -1,0 +1,60 @@
+// A workspace file may be anything on disk: the parser must accept or refuse
+// it without crashing, and what it accepts must save and load back to a file
+// of the same bytes (saving is then a fixed point).
+#include "persistence/workspace_file.h"
+#include "vm/execution_context.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+QByteArray saved(const WorkspaceRecords &records)
+{
+    static QTemporaryDir dir;
+    const QString path = QDir(dir.path()).filePath(QStringLiteral("fuzz.ws"));
+    ExecutionContext context;
+    if (!writeWorkspaceFile(path, records, &context))
+        std::abort();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        std::abort();
+    const QByteArray bytes = file.readAll();
+    if (quint64(bytes.size()) != workspaceFileLength(records))
+        std::abort();
+    return bytes;
+}
+
+bool parse(QByteArray bytes, WorkspaceRecords &records)
+{
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return parseWorkspace(buffer, records) == WORKSPACE_READ_OK;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    WorkspaceRecords records;
+    // A file of no records loads as nothing; there is then nothing to save.
+    if (!parse(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)), records) || records.empty())
+        return 0;
+    const QByteArray first = saved(records);
+    WorkspaceRecords again;
+    if (!parse(first, again) || again.size() != records.size())
+        std::abort();
+    for (size_t i = 0; i < records.size(); ++i)
+        if (again[i].name != records[i].name || again[i].value.type() != records[i].value.type())
+            std::abort();
+    if (saved(again) != first)
+        std::abort();
+    return 0;
+}
