@@ -6,9 +6,12 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QStringList>
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -35,11 +38,27 @@ bool readCount(const QStringList &args, int &i, int &value)
     return true;
 }
 
+// Painting graph images needs fonts, which need a QGuiApplication; that is
+// made only when asked for, on the offscreen platform unless the user chose
+// another, so that the terminal program runs without a display.
+std::unique_ptr<QCoreApplication> makeApplication(int &argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--save-graphs") == 0) {
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            return std::make_unique<QGuiApplication>(argc, argv);
+        }
+    }
+    return std::make_unique<QCoreApplication>(argc, argv);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> application = makeApplication(argc, argv);
+    QCoreApplication &app = *application;
     QCoreApplication::setOrganizationName(Numlyra::organisationName);
     QCoreApplication::setApplicationName(Numlyra::applicationName);
 

@@ -5,6 +5,8 @@
 #include "app/constants.h"
 #include "app/settings.h"
 #include "engine/virtual_machine.h"
+#include "graphs/graph.h"
+#include "graphs/graph_painter.h"
 #include "language/script.h"
 #include "library/function_registry.h"
 #include "persistence/variable_model.h"
@@ -18,6 +20,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <utility>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -141,6 +144,7 @@ TerminalSession::~TerminalSession()
     interruptTarget.store(nullptr);
     _workspace.reset();
     _vm.reset();
+    _graphs.clear();
     OutputFormatter::setCurrent(nullptr);
 }
 
@@ -158,8 +162,44 @@ void TerminalSession::start()
     _vm->startup(_options.runStartupFile, _options.interactive);
 }
 
+void TerminalSession::addGraphPage(Graph *graph)
+{
+    _graphs.emplace_back(graph);
+    _pageNumbers.insert(graph, int(_graphs.size()));
+    refreshGraphPage(graph);
+}
+
+void TerminalSession::refreshGraphPage(Graph *graph)
+{
+    if (!_graphsToSave.contains(graph))
+        _graphsToSave.append(graph);
+}
+
+void TerminalSession::saveGraphs()
+{
+    const QList<const Graph *> graphs = std::exchange(_graphsToSave, {});
+    if (_options.saveGraphsDirectory.isEmpty() || graphs.isEmpty())
+        return;
+    const QDir dir(_options.saveGraphsDirectory);
+    if (!dir.exists() && !QDir().mkpath(dir.path())) {
+        criticalMessage(QStringLiteral("numlyra-cli: Can't create directory \"%1\"").arg(dir.path()));
+        _failed = true;
+        return;
+    }
+    const QFont font = Settings::graphFont();
+    for (const Graph *graph : graphs) {
+        const QString path = dir.filePath(QStringLiteral("graph-%1.png").arg(_pageNumbers.value(graph)));
+        QString message;
+        if (!saveGraphImage(*graph, path, DEFAULT_GRAPH_IMAGE_SIZE, font, &message)) {
+            criticalMessage(QStringLiteral("numlyra-cli: ") + message);
+            _failed = true;
+        }
+    }
+}
+
 void TerminalSession::commandDone()
 {
+    saveGraphs();
     if (_quit) {
         QTimer::singleShot(0, this, &TerminalSession::finished);
         return;

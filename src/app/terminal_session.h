@@ -3,12 +3,16 @@
 #include "engine/engine_host.h"
 #include "language/statement_type.h"
 
+#include <QHash>
+#include <QList>
 #include <QObject>
 #include <QStringList>
 
 #include <cstdio>
 #include <memory>
+#include <vector>
 
+class Graph;
 class VirtualMachine;
 class VariableModel;
 class OutputFormatter;
@@ -29,7 +33,7 @@ public:
         bool echo = false;
         bool disassemble = false;
         bool interactive = false; // a terminal on both ends: prompts, paging, Ctrl+C
-        QString saveGraphsDirectory;
+        QString saveGraphsDirectory; // graph images after each command; needs a QGuiApplication
     };
 
     // `input` is read line by line; the session does not own it.
@@ -42,6 +46,10 @@ public:
     int exitCode() const { return _failed ? 1 : 0; }
 
     // EngineHost
+    // The session owns the graphs it is given; their page numbers count
+    // from 1 in order of creation, as the desktop program's pages do.
+    void addGraphPage(Graph *graph) override;
+    void refreshGraphPage(Graph *graph) override;
     void commandDone() override;
     void quitRequested() override;
     void clearConsole() override;
@@ -71,6 +79,9 @@ private:
     ReadResult readLine(QString &line);
     QString prompt() const;
     void writeOutput(const QString &text);
+    // Writes every graph new or changed since the last command as
+    // DIR/graph-N.png.
+    void saveGraphs();
 
     Options _options;
     FILE *_input = nullptr;
@@ -83,4 +94,7 @@ private:
     bool _quit = false;
     bool _failed = false;
     int _idleInterrupts = 0; // Ctrl+C at the prompt since the last line
+    std::vector<std::unique_ptr<Graph>> _graphs;
+    QHash<const Graph *, int> _pageNumbers;
+    QList<const Graph *> _graphsToSave;
 };

@@ -115,17 +115,15 @@ QString axisNumber(double value, double axisMinimum)
 
 int pieOctant(double angle)
 {
-    constexpr double pi = std::numbers::pi;
-    NUMLYRA_ASSERT(angle >= -17 * pi / 8 && angle < 17 * pi / 8);
-    if (angle < -pi / 8)
-        angle += 2 * pi;
-    if (angle < pi / 8)
-        return 2;
-    if (angle >= 15 * pi / 8)
-        return 2;
-    // [pi/8, 3pi/8) is 3, each further eighth of a turn one more, 13pi/8 on is 1.
-    const int eighth = int(std::floor((angle - pi / 8) / (pi / 4)));
-    return eighth == 6 ? 1 : 3 + eighth;
+    // Octants open at the odd multiples of pi/8. Comparing with each edge,
+    // rather than dividing the angle, keeps an angle that lies exactly on an
+    // edge in the octant the edge opens.
+    constexpr double eighth = std::numbers::pi / 8;
+    NUMLYRA_ASSERT(angle >= -17 * eighth && angle < 17 * eighth);
+    int octant = 2; // east, from -17pi/8 (one turn below -pi/8)
+    for (int edge = -15; edge <= 15 && angle >= edge * eighth; edge += 2)
+        octant = octant % 8 + 1;
+    return octant;
 }
 
 QColor pieSliceColor(int index)

@@ -13,6 +13,7 @@ namespace {
 
 constexpr int MARGIN = 30;
 constexpr int LABEL_DISTANCE = 5;
+constexpr int CLEARANCE = 3; // free pixels around a slice text
 constexpr int FULL_CIRCLE = 360 * 16;
 constexpr int TOP = 90 * 16;
 
@@ -37,6 +38,24 @@ QRect textBox(const QPoint &anchor, const QSize &size, int octant)
     case 6: box.moveTopRight(anchor - QPoint(0, size.height() / 2)); break;
     default: box.moveBottomRight(anchor); break; // 7, north-west
     }
+    return box;
+}
+
+// Moves `box` clockwise round the circle, one pixel at a time, until it
+// keeps clear of every box already placed. Texts are placed in data
+// order, which is clockwise, so a crowd of small slices becomes a list that
+// runs on in the slices' direction.
+QRect clearOf(QRect box, const QList<QRect> &placed, int octant, double angle)
+{
+    QPoint step(0, std::cos(angle) < 0 ? -1 : 1);
+    if (octant == 4 || octant == 8)
+        step = QPoint(std::sin(angle) > 0 ? -1 : 1, 0);
+    auto crowded = [&] {
+        const QRect around = box.adjusted(-CLEARANCE, -CLEARANCE, CLEARANCE, CLEARANCE);
+        return std::any_of(placed.begin(), placed.end(), [&](const QRect &r) { return r.intersects(around); });
+    };
+    for (int moved = 0; moved < 2000 && crowded(); ++moved)
+        box.translate(step);
     return box;
 }
 
@@ -118,6 +137,32 @@ QRect PieGraph::circle(const QRect &rect, const QFont &font, const QPaintDevice 
     return circle;
 }
 
+QList<PieGraph::SliceLabel> PieGraph::labels(const QRect &circle, const QFontMetrics &fm) const
+{
+    const double sum = total();
+    const QList<int> starts = sliceStarts();
+    const QPointF centre = QRectF(circle).center();
+    const double radius = circle.width() / 2.0 + LABEL_DISTANCE;
+    QList<SliceLabel> out;
+    QList<QRect> placed;
+    for (int i = 0; i < int(_data.size()); ++i) {
+        SliceLabel label;
+        label.angle = screenAngle((starts[i] + starts[i + 1]) / 2.0);
+        // A zero slice has no room for a text.
+        if (sum > 0 && _data[i] != 0) {
+            label.text = sliceText(i, sum);
+            const int octant = pieOctant(label.angle);
+            const QPoint anchor = (centre + QPointF(std::cos(label.angle), std::sin(label.angle)) * radius).toPoint();
+            const QRect natural = textBox(anchor, fm.boundingRect(QRect(), 0, label.text).size(), octant);
+            label.box = clearOf(natural, placed, octant, label.angle);
+            label.tied = (label.box.topLeft() - natural.topLeft()).manhattanLength() > fm.height() / 2;
+            placed.append(label.box);
+        }
+        out.append(label);
+    }
+    return out;
+}
+
 void PieGraph::paint(QPainter &painter, const QRect &rect, const QFont &font) const
 {
     painter.save();
@@ -153,16 +198,17 @@ void PieGraph::paint(QPainter &painter, const QRect &rect, const QFont &font) co
 
     const QFontMetrics fm = painter.fontMetrics();
     const QPointF centre = QRectF(c).center();
-    const double radius = c.width() / 2.0 + LABEL_DISTANCE;
-    for (int i = 0; i < count && sum > 0; ++i) {
-        if (_data[i] == 0)
-            continue; // a zero slice has no room for a text
-        const double angle = screenAngle((starts[i] + starts[i + 1]) / 2.0);
-        const QPoint anchor = (centre + QPointF(std::cos(angle), std::sin(angle)) * radius).toPoint();
-        const QString text = sliceText(i, sum);
-        const int octant = pieOctant(angle);
-        const QSize size = fm.boundingRect(QRect(), 0, text).size();
-        painter.drawText(textBox(anchor, size, octant), textAlignment(octant), text);
+    const QList<SliceLabel> texts = labels(c, fm);
+    for (const SliceLabel &label : texts) {
+        if (label.box.isNull())
+            continue;
+        if (label.tied) {
+            const QPointF direction(std::cos(label.angle), std::sin(label.angle));
+            const QPoint edge = (centre + direction * (c.width() / 2.0)).toPoint();
+            const QRect &b = label.box;
+            painter.drawLine(edge, QPoint(std::clamp(edge.x(), b.left(), b.right()), std::clamp(edge.y(), b.top(), b.bottom())));
+        }
+        painter.drawText(label.box, textAlignment(pieOctant(label.angle)), label.text);
     }
     painter.restore();
 }

@@ -3,8 +3,10 @@
 #include "graphs/graph.h"
 
 #include <QList>
+#include <QRect>
 #include <QStringList>
 
+class QFontMetrics;
 class QPaintDevice;
 
 // Slices in data order, clockwise from the top, each with its label and
@@ -33,6 +35,18 @@ public:
     double middleAngle(int index) const;
     // The circle paint() draws inside `rect`.
     QRect circle(const QRect &rect, const QFont &font, const QPaintDevice *device) const;
+
+    // Where paint() writes the text of each slice around `circle`: a box on
+    // the outer side of the slice's middle direction, moved on clockwise
+    // when it would touch an earlier one (then `tied` to its slice by a
+    // line). A zero slice, or a pie without a positive sum, has a null box.
+    struct SliceLabel {
+        QString text;
+        QRect box;
+        double angle = 0; // the slice's middle direction, as middleAngle()
+        bool tied = false;
+    };
+    QList<SliceLabel> labels(const QRect &circle, const QFontMetrics &fm) const;
 
 private:
     double total() const;

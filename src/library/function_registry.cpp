@@ -66,7 +66,7 @@ using FamilyTable = std::span<const NativeDefinition> (*)();
 const FamilyTable kFamilies[] = {
     elementaryMathNatives, reductionNatives, filledArrayNatives,
     csvNatives, fileNatives, errorNatives, variableNatives, stringNatives,
-    commandNatives, teeNatives, registryNatives, pathNatives, arrayNatives, matrixNatives,
+    commandNatives, teeNatives, registryNatives, pathNatives, arrayNatives, matrixNatives, graphNatives,
 };
 
 // Everything but the call path's table of active candidates.
