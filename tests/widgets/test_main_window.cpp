@@ -17,6 +17,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFontDatabase>
+#include <QPlainTextEdit>
+#include <QSpinBox>
+#include <QTimer>
+#include <QDialog>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStatusBar>
@@ -82,6 +86,9 @@ private slots:
     void pasteWaitsForEachCommand();
     void deferredActions();
     void quitClosesWindow();
+    void workspaceFileLoadedAfterRun();
+    void viewOpensReadOnlyPage();
+    void preferencesChangePrecisionAndFont();
     void graphPagesNumberedAndRefreshed();
     void closeWritesSettings();
     void historyRunPastesIntoConsole();
@@ -358,6 +365,82 @@ void TestMainWindow::quitClosesWindow()
     QVERIFY(enter(window, QStringLiteral("quit")));
     QVERIFY(!window.isVisible());
     QVERIFY(!Settings::readBytes(MAIN_WINDOW_GEOMETRY_SETTING).isEmpty());
+}
+
+void TestMainWindow::workspaceFileLoadedAfterRun()
+{
+    QTemporaryDir dir;
+    MainWindow window;
+    QVERIFY(start(window));
+    const QString file = dir.filePath(QStringLiteral("w.ws"));
+    QVERIFY(enter(window, QStringLiteral("kept = 17")));
+    QVERIFY(enter(window, QStringLiteral("save %1").arg(file)));
+    QVERIFY(QFileInfo::exists(file));
+    QVERIFY(enter(window, QStringLiteral("clear")));
+    QVERIFY(enter(window, QStringLiteral("load %1").arg(file)));
+    window.console()->clear();
+    QVERIFY(enter(window, QStringLiteral("kept")));
+    QVERIFY2(window.console()->toPlainText().contains(QStringLiteral("17.")), qPrintable(window.console()->toPlainText()));
+}
+
+void TestMainWindow::viewOpensReadOnlyPage()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("notes.txt"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("first line\nsecond line\n");
+    file.close();
+
+    MainWindow window;
+    QVERIFY(start(window));
+    QTabWidget *tabs = window.tabWidget();
+    for (int round = 0; round < 2; ++round) {
+        window.activateConsole();
+        QVERIFY(enter(window, QStringLiteral("view %1").arg(path)));
+        QCOMPARE(tabs->count(), 2); // the second view finds the open page
+        QCOMPARE(tabs->tabText(1), QStringLiteral("notes.txt"));
+        auto *page = qobject_cast<QPlainTextEdit *>(tabs->currentWidget());
+        QVERIFY(page);
+        QVERIFY(page->isReadOnly());
+        QCOMPARE(page->toPlainText(), QStringLiteral("first line\nsecond line\n"));
+        QCOMPARE(barText(window), path);
+    }
+    window.closePage(1);
+    QCOMPARE(tabs->count(), 1);
+}
+
+void TestMainWindow::preferencesChangePrecisionAndFont()
+{
+    MainWindow window;
+    QVERIFY(start(window));
+    bool answered = false;
+    // The dialog opens after the run, as a deferred action: answer it once
+    // it is there.
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        if (!dialog)
+            return;
+        poll.stop();
+        for (QSpinBox *box : dialog->findChildren<QSpinBox *>()) {
+            if (box->maximum() == 15)
+                box->setValue(9);
+            else
+                box->setValue(14);
+        }
+        static_cast<QDialog *>(dialog)->accept();
+        answered = true;
+    });
+    poll.start(20);
+    QVERIFY(enter(window, QStringLiteral("prefs")));
+    QVERIFY(answered);
+    QCOMPARE(window.formatter()->precision(), 9);
+    QCOMPARE(Settings::precision(), 9);
+    QCOMPARE(window.console()->font().pointSize(), 14);
+    QVERIFY(!Settings::readBytes(PREFERENCES_GEOMETRY_SETTING).isEmpty());
+    QVERIFY(enter(window, QStringLiteral("t=1/3")));
+    QVERIFY(window.console()->toPlainText().contains(QStringLiteral("0.333333333")));
 }
 
 void TestMainWindow::graphPagesNumberedAndRefreshed()

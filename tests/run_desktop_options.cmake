@@ -1,0 +1,27 @@
+# The installer options of the desktop program: "--installed" and
+# "--uninstalled" exit at once with 0 and show nothing; any other spelling is
+# an ordinary argument, so the program starts and keeps running until the
+# timeout stops it.
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+set(ENV{HOME} ${WORK})
+set(ENV{QT_QPA_PLATFORM} offscreen)
+foreach(option --installed --uninstalled)
+  execute_process(COMMAND ${DESKTOP} ${option} RESULT_VARIABLE rc TIMEOUT 20)
+  if(NOT rc STREQUAL "0")
+    message(FATAL_ERROR "${option}: expected exit code 0, got '${rc}'")
+  endif()
+  if(EXISTS ${WORK}/Numlyra)
+    message(FATAL_ERROR "${option}: the program started (it created its program directory)")
+  endif()
+endforeach()
+foreach(option --Installed "--installed=1")
+  execute_process(COMMAND ${DESKTOP} ${option} RESULT_VARIABLE rc TIMEOUT 3)
+  if(rc STREQUAL "0")
+    message(FATAL_ERROR "${option}: exited at once instead of starting the program")
+  endif()
+  if(NOT EXISTS ${WORK}/Numlyra/history)
+    message(FATAL_ERROR "${option}: the program did not start (no history file)")
+  endif()
+  file(REMOVE_RECURSE ${WORK}/Numlyra)
+endforeach()
