@@ -1,7 +1,9 @@
 // A workspace file may be anything on disk: the parser must accept or refuse
 // it without crashing, and what it accepts must save and load back to a file
 // of the same bytes (saving is then a fixed point).
+#include "persistence/variable_model.h"
 #include "persistence/workspace_file.h"
+#include "values/index_hash.h"
 #include "vm/execution_context.h"
 
 #include <QBuffer>
@@ -16,10 +18,36 @@
 
 namespace {
 
-QByteArray saved(const WorkspaceRecords &records)
+QTemporaryDir &directory()
 {
     static QTemporaryDir dir;
-    const QString path = QDir(dir.path()).filePath(QStringLiteral("fuzz.ws"));
+    return dir;
+}
+
+// Loading the bytes as a file into a workspace that already holds variables:
+// a refused file must leave every one of them as it was.
+void loadKeepsWorkspaceOnFailure(const QByteArray &bytes)
+{
+    const QString path = QDir(directory().path()).filePath(QStringLiteral("input.ws"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        std::abort();
+    file.close();
+    IndexHash workspace;
+    workspace.at(workspace.insert(QStringLiteral("a"))) = Variable(1.0);
+    workspace.at(workspace.insert(QStringLiteral("b"))) = Variable(String("kept"));
+    VariableModel model(&workspace);
+    ExecutionContext context;
+    if (model.loadWorkspace(path, &context))
+        return;
+    if (workspace.size() != 2 || workspace.at(0).type() != DOUBLE_TYPE || workspace.at(0).getDouble() != 1.0
+        || workspace.at(1).type() != STRING_TYPE || workspace.at(1).getString().toQString() != QLatin1String("kept"))
+        std::abort();
+}
+
+QByteArray saved(const WorkspaceRecords &records)
+{
+    const QString path = QDir(directory().path()).filePath(QStringLiteral("fuzz.ws"));
     ExecutionContext context;
     if (!writeWorkspaceFile(path, records, &context))
         std::abort();
@@ -43,6 +71,7 @@ bool parse(QByteArray bytes, WorkspaceRecords &records)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    loadKeepsWorkspaceOnFailure(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
     WorkspaceRecords records;
     // A file of no records loads as nothing; there is then nothing to save.
     if (!parse(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)), records) || records.empty())
