@@ -1,7 +1,6 @@
 #include "app/current_directory.h"
 #include "app/settings.h"
 #include "engine/virtual_machine.h"
-#include "graphs/bar_graph.h"
 #include "graphs/graph.h"
 #include "graphs/plot_graph.h"
 #include "persistence/history.h"
@@ -92,6 +91,7 @@ private slots:
     void graphPagesNumberedAndRefreshed();
     void closeWritesSettings();
     void historyRunPastesIntoConsole();
+    void longListingPagesAtConsoleSize_data();
     void longListingPagesAtConsoleSize();
     void programDirectoryRecreatedForHistory();
 };
@@ -448,18 +448,20 @@ void TestMainWindow::graphPagesNumberedAndRefreshed()
     MainWindow window;
     QVERIFY(start(window));
     QTabWidget *tabs = window.tabWidget();
-    auto *first = new PlotGraph;
-    QVERIFY(first->setXData({0, 1, 2}) && first->setYData({0, 1, 4}));
-    window.addGraphPage(first);
+    QVERIFY(enter(window, QStringLiteral("plot([0, 1, 2], [0, 1, 4])")));
     QCOMPARE(tabs->count(), 2);
     QCOMPARE(tabs->tabText(1), QStringLiteral("Graph: #1"));
+    Graph *first = Graph::activeGraph();
+    QVERIFY(first);
     QCOMPARE(tabs->currentWidget(), window.graphPage(first));
     QCOMPARE(barText(window), QString());
 
     // A changed graph is painted anew on its page.
     const QImage before = tabs->widget(1)->grab().toImage();
-    first->setTitle(QStringLiteral("Squares"));
-    window.refreshGraphPage(first);
+    window.activateConsole();
+    QVERIFY(enter(window, QStringLiteral("title(\"Squares\")")));
+    QCOMPARE(tabs->count(), 2);
+    QCOMPARE(first->title(), QStringLiteral("Squares"));
     QVERIFY(tabs->widget(1)->grab().toImage() != before);
 
     window.closePage(1);
@@ -469,12 +471,18 @@ void TestMainWindow::graphPagesNumberedAndRefreshed()
     QCOMPARE(tabs->count(), 1);
     QCOMPARE(barText(window), QStringLiteral("Ready | Tee: off"));
 
-    auto *second = new BarGraph;
-    QVERIFY(second->setData({3, 1, 2}));
-    window.addGraphPage(second);
+    // Numbers go on after a closed page, and a failed run still shows its graph.
+    QVERIFY(enter(window, QStringLiteral("bar([3, 1, 2]); nosuchname")));
+    QCOMPARE(tabs->count(), 2);
     QCOMPARE(tabs->tabText(1), QStringLiteral("Graph: #2"));
-    window.activateConsole();
-    QCOMPARE(tabs->currentWidget(), window.console());
+    QVERIFY(window.console()->toPlainText().contains(QStringLiteral("nosuchname")));
+
+    // Graphs handed over by hand take the same road.
+    auto *third = new PlotGraph;
+    QVERIFY(third->setXData({0, 1}) && third->setYData({1, 0}));
+    window.addGraphPage(third);
+    QCOMPARE(tabs->tabText(2), QStringLiteral("Graph: #3"));
+    QCOMPARE(tabs->currentWidget(), window.graphPage(third));
 }
 
 void TestMainWindow::closeWritesSettings()
@@ -516,27 +524,52 @@ void TestMainWindow::historyRunPastesIntoConsole()
     QCOMPARE(lastBlock(console), QStringLiteral(">> "));
 }
 
+void TestMainWindow::longListingPagesAtConsoleSize_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<bool>("paging");   // still paging after the key
+    QTest::addColumn<bool>("cleared");  // the window holds just a prompt
+    QTest::newRow("n") << int(Qt::Key_N) << 0 << false << false;
+    QTest::newRow("q") << int(Qt::Key_Q) << 0 << false << false;
+    QTest::newRow("another key") << int(Qt::Key_Space) << 0 << true << false;
+    QTest::newRow("ctrl+c") << int(Qt::Key_C) << int(Qt::ControlModifier) << false << true;
+}
+
+// The real pager behind the console: a listing three pages long.
 void TestMainWindow::longListingPagesAtConsoleSize()
 {
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(bool, paging);
+    QFETCH(bool, cleared);
     MainWindow window;
     QVERIFY(start(window));
     Console *console = window.console();
     console->clear();
     const int rows = console->visibleRows();
     QVERIFY(rows > 2);
-    for (int i = 0; i < 3 * rows; ++i)
-        OutputList::instance().appendTextLine(QStringLiteral("line %1").arg(i));
-    console->printResults();
+    QVERIFY(enter(window, QStringLiteral("big = ones(%1, 1)").arg(3 * rows)));
     QCOMPARE(console->state(), Console::PAGING_STATE);
-    const QStringList shown = console->toPlainText().split(QLatin1Char('\n'));
-    QCOMPARE(shown.size(), rows + 1); // the prompt line the listing follows
+    QStringList shown = console->toPlainText().split(QLatin1Char('\n'));
+    QCOMPARE(shown.size(), rows + 1); // the command line, then one page
     QVERIFY(shown.last().startsWith(QLatin1String("Press n or q or ^C")));
-    QTest::keyClick(console, Qt::Key_Space);
-    QVERIFY(console->toPlainText().contains(QStringLiteral("line %1").arg(rows - 1)));
-    QTest::keyClick(console, Qt::Key_Q);
-    QCOMPARE(console->state(), Console::INPUT_STATE);
-    QVERIFY(!console->toPlainText().contains(QStringLiteral("line %1").arg(3 * rows - 1)));
+
+    QTest::keyClick(console, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(console->state() == Console::PAGING_STATE, paging);
+    shown = console->toPlainText().split(QLatin1Char('\n'));
+    if (paging) {
+        // The question made way for the next page.
+        QCOMPARE(shown.size(), 2 * rows);
+        QCOMPARE(console->toPlainText().count(QStringLiteral("Press n or q")), 1);
+        return;
+    }
+    QCOMPARE(shown.last(), QStringLiteral(">> "));
     QVERIFY(OutputList::instance().isEmpty());
+    if (cleared)
+        QCOMPARE(console->toPlainText(), QStringLiteral(">> "));
+    else
+        QCOMPARE(shown.size(), rows + 3); // a line feed and the prompt
 }
 
 void TestMainWindow::programDirectoryRecreatedForHistory()
