@@ -233,6 +233,9 @@ MainWindow::MainWindow(QWidget *parent)
     connect(_vm.get(), &VirtualMachine::printResults, _console, &Console::printResults);
     connect(_vm.get(), &VirtualMachine::startMultiline, _console, &Console::startMultiline);
     connect(_console, &Console::updateCopyPasteActionsState, this, &MainWindow::updateCopyPasteActionsState);
+    // The tool bar follows the selection and the clipboard as they change.
+    connect(_console, &QTextEdit::selectionChanged, this, &MainWindow::updateCopyPasteActionsState);
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &MainWindow::updateCopyPasteActionsState);
     connect(_console, &Console::switchToNextTab, this,
             [this] { _tabWidget->setCurrentIndex((_tabWidget->currentIndex() + 1) % _tabWidget->count()); });
     connect(_console, &Console::switchToPreviousTab, this, [this] {
@@ -630,6 +633,12 @@ void MainWindow::showPreferences()
         return;
     _formatter->setPrecision(dialog.chosenPrecision());
     _console->setFont(dialog.chosenFont());
+    for (int i = 0; i < _tabWidget->count(); ++i) {
+        if (auto *viewer = qobject_cast<QPlainTextEdit *>(_tabWidget->widget(i))) {
+            viewer->setFont(_console->font());
+            viewer->setTabStopDistance(_console->tabStopDistance());
+        }
+    }
     // Output still waiting behind the paging question is laid out anew.
     if (_console->state() == Console::PAGING_STATE)
         _console->printResults();

@@ -82,6 +82,7 @@ private slots:
     void multilineIfThroughEngine_data();
     void multilineIfThroughEngine();
     void ctrlCStopsARunningCommand();
+    void closedWhileRunning();
     void pasteWaitsForEachCommand();
     void deferredActions();
     void quitClosesWindow();
@@ -311,6 +312,21 @@ void TestMainWindow::ctrlCStopsARunningCommand()
     QVERIFY(console->toPlainText().contains(QStringLiteral("Process terminated")));
     QCOMPARE(barText(window), QStringLiteral("Ready | Tee: off"));
     QVERIFY(window.tabWidget()->tabBar()->isEnabled());
+}
+
+// Closing the window in the middle of an endless loop stops the run and
+// tears everything down without waiting for the loop.
+void TestMainWindow::closedWhileRunning()
+{
+    auto *window = new MainWindow;
+    QVERIFY(start(*window));
+    QTest::keyClicks(window->console(), QStringLiteral("while (true) {}"));
+    QTest::keyClick(window->console(), Qt::Key_Return);
+    QVERIFY(window->engine()->isRunning());
+    window->close();
+    delete window;
+    QVERIFY(!VirtualMachine::exists());
+    QVERIFY(!Settings::readBytes(MAIN_WINDOW_GEOMETRY_SETTING).isEmpty());
 }
 
 void TestMainWindow::pasteWaitsForEachCommand()
