@@ -113,6 +113,43 @@ bool cd(NativeFrame &frame)
     return true;
 }
 
+// The names rm works on: filters without a directory part match in the
+// current directory; a name such as d/x.txt or d/*.tmp matches its last part
+// in that directory (the matches keep the directory part), so that a path
+// typed by the user removes what it names instead of matching nothing.
+struct Candidate {
+    QString name; // as reported
+    QString path; // absolute
+};
+
+std::vector<Candidate> removalCandidates(const QStringList &names)
+{
+    QStringList local;
+    std::vector<Candidate> inDirectories;
+    for (const QString &name : names) {
+        const qsizetype slash = name.lastIndexOf(QLatin1Char('/'));
+        if (slash < 0) {
+            local << name;
+            continue;
+        }
+        const QString directory = name.left(slash + 1);
+        const QString filter = name.mid(slash + 1);
+        if (filter.isEmpty()) { // "d/" names a directory: removing it fails as for "rm d"
+            inDirectories.push_back({name, absolutePath(homeExpanded(name))});
+            continue;
+        }
+        const QDir dir(absolutePath(homeExpanded(directory)));
+        for (const QString &match : dir.entryList({filter}, kListing, QDir::Unsorted))
+            inDirectories.push_back({directory + match, QDir::cleanPath(dir.filePath(match))});
+    }
+    std::vector<Candidate> result;
+    if (!local.isEmpty())
+        for (const QString &match : matching(local))
+            result.push_back({match, absolutePath(match)});
+    result.insert(result.end(), inDirectories.begin(), inDirectories.end());
+    return result;
+}
+
 bool rm(NativeFrame &frame)
 {
     if (frame.argc == 0)
@@ -124,12 +161,11 @@ bool rm(NativeFrame &frame)
     // that matches nothing is not worth a report.
     QStringList missing;
     for (const QString &name : std::as_const(names))
-        if (!hasWildcard(name) && !QFileInfo::exists(absolutePath(name)))
+        if (!hasWildcard(name) && !QFileInfo::exists(absolutePath(homeExpanded(name))))
             missing << name;
     bool ok = true;
     bool scriptRemoved = false;
-    for (const QString &name : matching(names)) {
-        const QString path = absolutePath(name);
+    for (const auto &[name, path] : removalCandidates(names)) {
         if (!QFileInfo::exists(path)) {
             frame.context.reportNamed(ERR_FILE_DOESNT_EXIST, name);
             ok = false;
