@@ -242,6 +242,7 @@ MainWindow::MainWindow(QWidget *parent)
         _tabWidget->setCurrentIndex((_tabWidget->currentIndex() + _tabWidget->count() - 1) % _tabWidget->count());
     });
     connect(_tabWidget, &QTabWidget::currentChanged, this, &MainWindow::tabChanged);
+    connect(statusBar(), &QStatusBar::messageChanged, this, &MainWindow::statusBarMsgChanged);
     connect(_tabWidget, &QTabWidget::tabCloseRequested, this, &MainWindow::closePage);
 
     _graphFont = Settings::graphFont();
@@ -327,6 +328,15 @@ void MainWindow::updateStatusBarConsoleText()
         statusBar()->showMessage(page->property(kFileNameProperty).toString());
     else
         statusBar()->clearMessage();
+}
+
+// Menu hints and tool tips replace the message for a moment; when they
+// clear it, the page's own text comes back.
+void MainWindow::statusBarMsgChanged(const QString &message)
+{
+    QWidget *page = _tabWidget->currentWidget();
+    if (message.isEmpty() && (page == _console || (page && page->property(kFileNameProperty).isValid())))
+        updateStatusBarConsoleText();
 }
 
 // The console itself stays enabled during a run so that Ctrl+C reaches it;

@@ -89,6 +89,7 @@ public slots:
     void selectAllSlot();
     // Closes page `index` of the tab widget; the command window stays.
     void closePage(int index);
+    void statusBarMsgChanged(const QString &message);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -137,6 +137,10 @@ void TestMainWindow::statusText()
     if (busy)
         window.processStarted();
     QCOMPARE(barText(window), expected);
+    // A menu hint that goes away leaves the text in place.
+    window.statusBar()->showMessage(QStringLiteral("hint"));
+    window.statusBar()->clearMessage();
+    QCOMPARE(barText(window), expected);
     window.processFinished();
 }
 
