@@ -82,7 +82,10 @@ namespace TextTable {
 
 bool read(QIODevice &device, VariableType type, const FailureReporter &reporter, Variable &value)
 {
+    // Strings are 8-bit text: Latin-1 maps every byte to one character and
+    // back, so a table written by save_csv reads back byte for byte.
     QTextStream stream(&device);
+    stream.setEncoding(QStringConverter::Latin1);
     QList<QStringList> rows;
     while (!stream.atEnd())
         rows.append(stream.readLine().split(QLatin1Char(';'), Qt::KeepEmptyParts));
