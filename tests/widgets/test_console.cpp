@@ -121,6 +121,11 @@ private slots:
 
 private:
     void type(const QString &text) { QTest::keyClicks(_console, text); }
+    void enter(const QString &line)
+    {
+        type(line);
+        press(Qt::Key_Return);
+    }
     void press(int key, int modifiers = 0)
     {
         QTest::keyClick(_console, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
@@ -207,8 +212,7 @@ void TestConsole::editingKeys()
 
 void TestConsole::letterTypedInTranscriptGoesToInput()
 {
-    type(QStringLiteral("x=1"));
-    press(Qt::Key_Return);
+    enter(QStringLiteral("x=1"));
     QCOMPARE(_engine->commands, QStringList{QStringLiteral("x=1")});
     type(QStringLiteral("ab"));
 
@@ -265,8 +269,7 @@ void TestConsole::busyConsoleRefusesInputButStops()
     QCOMPARE(_console->state(), Console::BUSY_STATE);
     QCOMPARE(_console->pendingLines(), (QStringList{"next", "last"}));
     const QString before = _console->toPlainText();
-    type(QStringLiteral("zz"));
-    press(Qt::Key_Return);
+    enter(QStringLiteral("zz"));
     _console->pasteText(QStringLiteral("more"));
     QCOMPARE(_console->toPlainText(), before);
     QCOMPARE(terminate.count(), 0);
@@ -286,10 +289,8 @@ void TestConsole::historyBrowsingRestoresInput()
     QCOMPARE(lastBlock(*_console), QStringLiteral(">> typed"));
     press(Qt::Key_Escape);
 
-    for (const QString &command : {QStringLiteral("a=1"), QStringLiteral("b=2"), QStringLiteral("b=2")}) {
-        type(command);
-        press(Qt::Key_Return);
-    }
+    for (const QString &command : {QStringLiteral("a=1"), QStringLiteral("b=2"), QStringLiteral("b=2")})
+        enter(command);
     type(QStringLiteral("par"));
     press(Qt::Key_Up);
     QCOMPARE(lastBlock(*_console), QStringLiteral(">> b=2"));
@@ -307,12 +308,10 @@ void TestConsole::historyBrowsingRestoresInput()
 
 void TestConsole::multilineStatementIsOneHistoryEntry()
 {
-    type(QStringLiteral("if a"));
-    press(Qt::Key_Return);
+    enter(QStringLiteral("if a"));
     QCOMPARE(_console->state(), Console::MULTILINE_STATE);
     QCOMPARE(lastBlock(*_console), QStringLiteral("if > "));
-    type(QStringLiteral("b=1"));
-    press(Qt::Key_Return);
+    enter(QStringLiteral("b=1"));
     type(QStringLiteral("end"));
     press(Qt::Key_Enter, Qt::KeypadModifier);
     QCOMPARE(_engine->commands.last(), QStringLiteral("if a\nb=1\nend\n"));
@@ -332,10 +331,8 @@ void TestConsole::multilineStatementIsOneHistoryEntry()
 
 void TestConsole::browsingDuringMultilineRestoresIt()
 {
-    type(QStringLiteral("x=5"));
-    press(Qt::Key_Return);
-    type(QStringLiteral("if c"));
-    press(Qt::Key_Return);
+    enter(QStringLiteral("x=5"));
+    enter(QStringLiteral("if c"));
     type(QStringLiteral("d"));
     press(Qt::Key_Up);
     QCOMPARE(lastBlock(*_console), QStringLiteral(">> x=5"));
@@ -345,8 +342,7 @@ void TestConsole::browsingDuringMultilineRestoresIt()
     QCOMPARE(lastBlocks(*_console, 2), (QStringList{">> if c", "if > d"}));
     QCOMPARE(_console->state(), Console::MULTILINE_STATE);
     QCOMPARE(_console->currentStatement(), IF_STATEMENT);
-    type(QStringLiteral("=1"));
-    press(Qt::Key_Return);
+    enter(QStringLiteral("=1"));
     QCOMPARE(_engine->commands.last(), QStringLiteral("if c\nd=1\n"));
 }
 
@@ -415,10 +411,8 @@ void TestConsole::abandonMultiline()
     QFETCH(int, key);
     QFETCH(int, modifiers);
 
-    type(QStringLiteral("if a"));
-    press(Qt::Key_Return);
-    type(QStringLiteral("b=1"));
-    press(Qt::Key_Return);
+    enter(QStringLiteral("if a"));
+    enter(QStringLiteral("b=1"));
     type(QStringLiteral("c"));
     press(key, modifiers);
     QCOMPARE(_console->state(), Console::INPUT_STATE);
@@ -426,18 +420,15 @@ void TestConsole::abandonMultiline()
     QVERIFY(_console->multilineList().isEmpty());
     QCOMPARE(lastBlock(*_console), QStringLiteral(">> "));
     QVERIFY(_console->toPlainText().contains(QLatin1String("if > c")));
-    type(QStringLiteral("z=2"));
-    press(Qt::Key_Return);
+    enter(QStringLiteral("z=2"));
     QCOMPARE(_engine->commands.last(), QStringLiteral("z=2"));
     QCOMPARE(_console->history()->entries().last(), (HistoryEntry{{0, "z=2"}}));
 }
 
 void TestConsole::ctrlGTakesBackLines()
 {
-    type(QStringLiteral("if a"));
-    press(Qt::Key_Return);
-    type(QStringLiteral("b=1"));
-    press(Qt::Key_Return);
+    enter(QStringLiteral("if a"));
+    enter(QStringLiteral("b=1"));
     type(QStringLiteral("junk"));
     press(Qt::Key_G, Qt::ControlModifier);
     QCOMPARE(lastBlocks(*_console, 2), (QStringList{">> if a", "if > "}));
@@ -455,8 +446,7 @@ void TestConsole::clearKeepsStatementInProgress()
     type(QStringLiteral("old"));
     press(Qt::Key_C, Qt::ControlModifier); // leaves the line in the transcript
     QCOMPARE(lastBlocks(*_console, 2), (QStringList{">> old", ">> "}));
-    type(QStringLiteral("if a"));
-    press(Qt::Key_Return);
+    enter(QStringLiteral("if a"));
     type(QStringLiteral("bc"));
     press(Qt::Key_Left);
     press(Qt::Key_L, Qt::ControlModifier);
