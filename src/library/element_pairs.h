@@ -6,20 +6,23 @@
 // arithmetic operators in their shape rule: two vectors must have the same
 // shape (columns compared first), and a row never meets a column.
 
-enum PairShape { PAIR_COMBINE, PAIR_EMPTY, PAIR_FAILED };
-
 // Two empty vectors give an empty vector; exactly one is "Different matrix
-// size". Checked before the element types.
-inline PairShape pairEmptiness(ExecutionContext &context, const Variable &a, const Variable &b)
+// size". Checked before the element types. True when that settles the call,
+// with `ok` its answer; false when the elements are to be combined.
+inline bool settleEmptyPair(NativeFrame &frame, const Variable &a, const Variable &b, bool &ok)
 {
     const bool aEmpty = a.isEmptyVector();
     const bool bEmpty = b.isEmptyVector();
     if (!aEmpty && !bEmpty)
-        return PAIR_COMBINE;
-    if (aEmpty && bEmpty)
-        return PAIR_EMPTY;
-    context.report(ERR_DIFFERENT_MATRIX_SIZE);
-    return PAIR_FAILED;
+        return false;
+    if (aEmpty && bEmpty) {
+        frame.setResult(Variable(Vector()));
+        ok = true;
+    } else {
+        frame.context.report(ERR_DIFFERENT_MATRIX_SIZE);
+        ok = false;
+    }
+    return true;
 }
 
 // r = f(a, b) element by element, a scalar side meeting every element of the

@@ -206,15 +206,8 @@ bool hypotNative(NativeFrame &frame)
     }
     const Variable &a = frame.arg(0);
     const Variable &b = frame.arg(1);
-    switch (pairEmptiness(frame.context, a, b)) {
-    case PAIR_FAILED:
-        return false;
-    case PAIR_EMPTY:
-        frame.setResult(Variable(Vector()));
-        return true;
-    case PAIR_COMBINE:
-        break;
-    }
+    if (bool ok; settleEmptyPair(frame, a, b, ok))
+        return ok;
     if (kindOf(a).element != DOUBLE_TYPE)
         return rejectFirstOperand(frame.context, a);
     if (kindOf(b).element != DOUBLE_TYPE)

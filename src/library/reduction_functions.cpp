@@ -130,15 +130,8 @@ bool extremeOfTwo(NativeFrame &frame)
 {
     const Variable &a = frame.arg(0);
     const Variable &b = frame.arg(1);
-    switch (pairEmptiness(frame.context, a, b)) {
-    case PAIR_FAILED:
-        return false;
-    case PAIR_EMPTY:
-        frame.setResult(Variable(Vector()));
-        return true;
-    case PAIR_COMBINE:
-        break;
-    }
+    if (bool ok; settleEmptyPair(frame, a, b, ok))
+        return ok;
     const ValueKind ka = kindOf(a);
     const ValueKind kb = kindOf(b);
     if (ka.element == DOUBLE_TYPE && kb.element == DOUBLE_TYPE)
