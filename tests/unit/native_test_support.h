@@ -51,7 +51,7 @@ struct Outcome {
 };
 
 // Clears OutputList, then calls the routine on `args`.
-inline Outcome call(std::span<const NativeDefinition> family, const QString &name, const QList<Variable> &args)
+inline Outcome call(NativeRoutine routine, const QString &name, const QList<Variable> &args)
 {
     OutputList::instance().clear();
     List stack;
@@ -61,11 +61,16 @@ inline Outcome call(std::span<const NativeDefinition> family, const QString &nam
     context.setCalleeName(name);
     NativeFrame frame{stack, context, unsigned(args.size())};
     Outcome out;
-    out.ok = routineIn(family, name)(frame);
+    out.ok = routine(frame);
     out.stackSize = stack.size();
     if (!stack.isEmpty())
         out.top = stack.top();
     return out;
+}
+
+inline Outcome call(std::span<const NativeDefinition> family, const QString &name, const QList<Variable> &args)
+{
+    return call(routineIn(family, name), name, args);
 }
 
 // The only report of the last call, or an empty record when there is not

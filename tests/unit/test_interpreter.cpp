@@ -75,15 +75,10 @@ private slots:
             << "PUSH_TRUE; JUMP_IF_TRUE @end; PUSH_ONE; STORE x; @end:" << 0 << "" << "x=undef";
         QTest::newRow("conditional jump checks the target first")
             << "PUSH_CONST8 {'s'}; JUMP_IF_TRUE 50" << -1 << "d02" << "";
-        QTest::newRow("jump not taken")
-            << "PUSH_FALSE; JUMP_IF_TRUE @end; PUSH_TWO; STORE x; @end:" << 0 << "" << "x=2";
         QTest::newRow("jump if false taken")
             << "PUSH_ZERO; JUMP_IF_FALSE @skip; PUSH_TWO; STORE x; @skip: PUSH_ONE; STORE y" << 0 << ""
             << "x=undef|y=1";
         QTest::newRow("condition without truth value") << "PUSH_INT_1; MAKE_ROW 1; JUMP_IF_TRUE 1" << -1 << "303" << "";
-        QTest::newRow("backward loop")
-            << "PUSH_ZERO; STORE x; POP; @top: INC_VAR x; PUSH_VAR x; PUSH_CONST8 {5}; LT; JUMP_IF_TRUE @top"
-            << 0 << "" << "x=5";
         QTest::newRow("opcode 40") << "BYTE 40" << -1 << "d01" << "";
         QTest::newRow("opcode 0") << "PUSH_ONE; STORE x; BYTE 0" << -1 << "d01" << "x=1";
         QTest::newRow("opcode 106") << "BYTE 106" << -1 << "d01" << "";
@@ -93,13 +88,10 @@ private slots:
         QTest::newRow("stored undefined is a variable")
             << "PUSH_CONST8 {undef}; STORE x; POP; PUSH_VAR x; STORE y" << 0 << "" << "y=undef";
         QTest::newRow("integer preset") << "PUSH_INT_M1; STORE x; PUSH_INT_5; STORE y" << 0 << "" << "x=int -1|y=int 5";
-        QTest::newRow("double presets") << "PUSH_MINUS_ONE; STORE x; PUSH_TWO; STORE y" << 0 << "" << "x=-1|y=2";
-        QTest::newRow("pi") << "PUSH_PI; STORE x" << 0 << "" << "x=3.14159265358979";
         QTest::newRow("constants of three widths")
             << "PUSH_CONST8 {1}; PUSH_CONST16 {2}; PUSH_CONST32 {3}; MAKE_ROW 3; STORE x" << 0 << "" << "x=[1 2 3]";
         QTest::newRow("dup") << "PUSH_TWO; DUP; MAKE_COLUMN 2; STORE x" << 0 << "" << "x=[2; 2]";
         QTest::newRow("dup2 keeps order") << "PUSH_ONE; PUSH_TWO; DUP2; MAKE_ROW 4; STORE x" << 0 << "" << "x=[1 2 1 2]";
-        QTest::newRow("pop") << "PUSH_ONE; PUSH_TWO; POP; STORE x" << 0 << "" << "x=1";
 
         QTest::newRow("make row of nothing") << "MAKE_ROW 0; STORE x" << 0 << "" << "x=[]";
         QTest::newRow("make row of blocks")
@@ -107,10 +99,6 @@ private slots:
         QTest::newRow("make column of blocks")
             << "PUSH_CONST8 {[1 2]}; PUSH_CONST8 {[3 4; 5 6]}; MAKE_COLUMN 2; STORE x" << 0 << ""
             << "x=[1 2; 3 4; 5 6]";
-        QTest::newRow("make row of strings") << "PUSH_CONST8 {'a'}; PUSH_CONST8 {'b'}; MAKE_ROW 2; STORE x" << 0
-                                             << "" << "x=['a' 'b']";
-        QTest::newRow("make row type mismatch") << "PUSH_ONE; PUSH_CONST8 {'a'}; MAKE_ROW 2" << -1 << "302" << "";
-        QTest::newRow("make row of empties") << "MAKE_ROW 0; MAKE_ROW 0; MAKE_ROW 2; STORE x" << 0 << "" << "x=[]";
         QTest::newRow("make row row count") << "PUSH_CONST8 {[1; 2]}; PUSH_ONE; MAKE_ROW 2" << -1 << "b00" << "";
         QTest::newRow("make column column count") << "PUSH_CONST8 {[1 2]}; PUSH_ONE; MAKE_COLUMN 2" << -1 << "b01"
                                                   << "";
@@ -118,9 +106,6 @@ private slots:
 
         QTest::newRow("size of matrix") << "PUSH_CONST8 {[1 2 3 4; 5 6 7 8; 9 10 11 12]}; SIZE; STORE x" << 0 << ""
                                         << "x=[3 4]";
-        QTest::newRow("size of row") << "PUSH_CONST8 {[1 2 3 4]}; SIZE; STORE x" << 0 << "" << "x=4";
-        QTest::newRow("size of column") << "PUSH_CONST8 {[1; 2]}; SIZE; STORE x" << 0 << "" << "x=2";
-        QTest::newRow("size of string") << "PUSH_CONST8 {'abc'}; SIZE; STORE x" << 0 << "" << "x=1";
         QTest::newRow("size of empty") << "MAKE_ROW 0; SIZE; STORE x" << 0 << "" << "x=0";
         QTest::newRow("size of undefined") << "PUSH_CONST8 {undef}; SIZE" << -1 << "300" << "";
 
@@ -132,21 +117,16 @@ private slots:
             << "r=1|c=2";
         QTest::newRow("end of scalar") << "PUSH_ONE; STORE v; PUSH_END v" << -1 << "800" << "";
 
-        QTest::newRow("range") << "PUSH_ONE; PUSH_CONST8 {3}; RANGE; STORE x" << 0 << "" << "x=[1 2 3]";
         QTest::newRow("range type") << "PUSH_TRUE; PUSH_ONE; RANGE" << -1 << "301" << "";
         QTest::newRow("range with step: start, step, end")
             << "PUSH_CONST8 {10}; PUSH_CONST8 {-5}; PUSH_ZERO; RANGE_STEP; STORE x" << 0 << "" << "x=[10 5 0]";
 
-        QTest::newRow("index one") << "PUSH_CONST8 {[5 6 7]}; PUSH_TWO; INDEX1; STORE x" << 0 << "" << "x=7";
-        QTest::newRow("index two")
-            << "PUSH_CONST8 {[1 2; 3 4]}; PUSH_ONE; PUSH_ZERO; INDEX2; STORE x" << 0 << "" << "x=3";
         QTest::newRow("index one of variable")
             << "PUSH_CONST8 {[5 6 7]}; STORE v; POP; PUSH_ONE; INDEX1_VAR v; STORE x" << 0 << "" << "x=6|v=[5 6 7]";
         QTest::newRow("index two of variable")
             << "PUSH_CONST8 {[1 2; 3 4]}; STORE v; POP; PUSH_ZERO; PUSH_ONE; INDEX2_VAR v; STORE x" << 0 << ""
             << "x=2";
         QTest::newRow("index absent variable") << "PUSH_ONE; INDEX1_VAR v" << -1 << "300" << "";
-        QTest::newRow("index error") << "PUSH_CONST8 {[5 6 7]}; PUSH_CONST8 {3}; INDEX1" << -1 << "801" << "";
         QTest::newRow("assign creates and yields the variable")
             << "PUSH_CONST8 {3}; PUSH_CONST8 {5}; ASSIGN_INDEX1 a; STORE x" << 0 << "" << "a=[0 0 0 5]|x=[0 0 0 5]";
         QTest::newRow("assign two: row, column, value")
@@ -157,24 +137,17 @@ private slots:
         QTest::newRow("delete through assignment")
             << "PUSH_CONST8 {[1 2 3]}; STORE a; POP; PUSH_ONE; MAKE_ROW 0; ASSIGN_INDEX1 a" << 0 << "" << "a=[1 3]";
         QTest::newRow("inc and dec") << "PUSH_ONE; STORE x; INC_VAR x; INC_VAR x; DEC_VAR x" << 0 << "" << "x=2";
-        QTest::newRow("inc absent") << "INC_VAR x" << -1 << "300" << "";
         QTest::newRow("inc element yields the variable")
             << "PUSH_CONST8 {[1 2]}; STORE a; POP; PUSH_ONE; INC_INDEX1 a; STORE x" << 0 << "" << "a=[1 3]|x=[1 3]";
         QTest::newRow("dec element of matrix")
             << "PUSH_CONST8 {[1 2; 3 4]}; STORE a; POP; PUSH_ONE; PUSH_ONE; DEC_INDEX2 a; STORE x" << 0 << ""
             << "a=[1 2; 3 3]|x=[1 2; 3 3]";
-        QTest::newRow("clear") << "PUSH_ONE; STORE x; CLEAR_VAR x; PUSH_VAR x" << -1 << "300" << "";
 
-        QTest::newRow("binary operator") << "PUSH_ONE; PUSH_TWO; ADD; STORE x" << 0 << "" << "x=3";
         QTest::newRow("operand order") << "PUSH_CONST8 {7}; PUSH_TWO; SUB; STORE y; POP; PUSH_CONST8 {7}; PUSH_TWO; MOD; "
                                           "STORE z; POP; PUSH_ONE; PUSH_TWO; LT; STORE w"
                                        << 0 << "" << "y=5|z=1|w=true";
-        QTest::newRow("unary operators") << "PUSH_CONST8 {[1 2]}; TRANSPOSE; NEG; UPLUS; STORE x; PUSH_TRUE; NOT; STORE y"
-                                         << 0 << "" << "x=[-1; -2]|y=false";
-        QTest::newRow("match") << "PUSH_CONST8 {'abc'}; PUSH_CONST8 {'b.'}; MATCH; STORE x" << 0 << "" << "x=true";
         QTest::newRow("division by zero warns under the initial state")
             << "PUSH_ONE; PUSH_ZERO; EDIV; STORE x" << 0 << "305" << "x=inf";
-        QTest::newRow("operator failure") << "PUSH_ONE; PUSH_CONST8 {'a'}; ADD" << -1 << "302" << "";
         QTest::newRow("in-place product") << "PUSH_CONST8 {[1 2]}; STORE x; POP; PUSH_CONST8 {[3; 4]}; MUL_TO_VAR x; STORE y"
                                           << 0 << "" << "x=[11]|y=[11]";
         QTest::newRow("in-place operator") << "PUSH_ONE; STORE x; PUSH_TWO; ADD_TO_VAR x; STORE y" << 0 << ""
@@ -185,32 +158,16 @@ private slots:
 
         // for loops: n counts the iterations, r keeps the last value
         const QString loop = "FOR_BEGIN r; @next: FOR_NEXT @done; INC_VAR n; JUMP @next; @done: PUSH_ONE; STORE after";
-        QTest::newRow("for over matrix rows") << "PUSH_ZERO; STORE n; PUSH_CONST8 {[1 2 3; 4 5 6]}; " + loop << 0
-                                              << "" << "n=2|r=[4 5 6]|after=1";
-        QTest::newRow("for over row elements") << "PUSH_ZERO; STORE n; PUSH_CONST8 {[1 2 3]}; " + loop << 0 << ""
-                                               << "n=3|r=3";
-        QTest::newRow("for over column elements") << "PUSH_ZERO; STORE n; PUSH_CONST8 {[true; false]}; " + loop
-                                                  << 0 << "" << "n=2|r=false";
         QTest::newRow("for over integer row") << "PUSH_ZERO; STORE n; PUSH_CONST8 {i[4 5]}; " + loop << 0 << ""
                                               << "n=2|r=5";
         QTest::newRow("for over integer matrix") << "PUSH_ZERO; STORE n; PUSH_CONST8 {i[1 2; 3 4]}; " + loop << 0
                                                  << "" << "n=2|r=[3 4]";
-        QTest::newRow("for over string rows") << "PUSH_ZERO; STORE n; PUSH_CONST8 {['a' 'b'; 'c' 'd']}; " + loop
-                                              << 0 << "" << "n=2|r=['c' 'd']";
-        QTest::newRow("for over string") << "PUSH_ZERO; STORE n; PUSH_CONST8 {'abc'}; " + loop << 0 << ""
-                                         << "n=1|r='abc'";
         QTest::newRow("for over empty") << "PUSH_ZERO; STORE n; MAKE_ROW 0; " + loop << 0 << ""
                                         << "n=0|r=undef|after=1";
-        QTest::newRow("for over undefined") << "PUSH_CONST8 {undef}; " + loop << -1 << "300" << "";
         QTest::newRow("indexed for")
             << "PUSH_CONST8 {[7 8 9]}; FOR_BEGIN_INDEXED r i; @next: FOR_NEXT_INDEXED @done; "
                "PUSH_VAR i; PUSH_VAR i; ASSIGN_INDEX1 seen; POP; JUMP @next; @done:"
             << 0 << "" << "seen=[0 1 2]|i=2|r=9";
-        QTest::newRow("nested loops")
-            << "PUSH_ZERO; STORE n; PUSH_CONST8 {[1 2 3]}; FOR_BEGIN a; @outer: FOR_NEXT @end; "
-               "PUSH_CONST8 {[1 2]}; FOR_BEGIN b; @inner: FOR_NEXT @outer_again; INC_VAR n; JUMP @inner; "
-               "@outer_again: JUMP @outer; @end:"
-            << 0 << "" << "n=6|a=3|b=2";
         // break: a jump out of the inner loop, past its FOR_NEXT
         QTest::newRow("break out of inner loop")
             << "PUSH_ZERO; STORE n; PUSH_CONST8 {[1 2 3]}; FOR_BEGIN a; @outer: FOR_NEXT @end; "
@@ -344,18 +301,6 @@ private slots:
         QCOMPARE(interpreter.currentScript(), &program);
     }
 
-    void userFunctionWithoutReturn()
-    {
-        Program program;
-        program.define("f", {}, "PUSH_ONE; STORE t; POP");
-        program.assemble("CALL f 0; STORE x; POP");
-        Interpreter interpreter;
-        QCOMPARE(interpreter.run(&program), 0);
-        QVERIFY(program.value("x").isUndefined());
-        QVERIFY(!program.value("x").isAbsent());
-        QVERIFY(program.value("t").isAbsent()); // the function's t is its own
-    }
-
     // `return e` from inside a switch pops the switch value instead of the
     // result slot; the caller still gets exactly one value.
     void returnInsideSwitchKeepsStackBalanced()
@@ -369,20 +314,6 @@ private slots:
         QCOMPARE(interpreter.stack().size(), 0);
     }
 
-    void recursionHasSeparateActivations()
-    {
-        Program program;
-        // sum(n) = n < 1 ? 0 : sum(n - 1) + n
-        program.define("sum", {"n"},
-                       "PUSH_VAR n; PUSH_ONE; LT; JUMP_IF_FALSE @rec; POP; PUSH_ZERO; HALT; "
-                       "@rec: POP; PUSH_VAR n; PUSH_ONE; SUB; CALL sum 1; PUSH_VAR n; ADD; HALT");
-        program.assemble("PUSH_CONST8 {100}; CALL sum 1; STORE x");
-        Interpreter interpreter;
-        QCOMPARE(interpreter.run(&program), 0);
-        checkVariables(program, "x=5050");
-        QCOMPARE(interpreter.callDepth(), 0);
-    }
-
     void runawayRecursionFailsCleanly()
     {
         Program program;
@@ -393,35 +324,6 @@ private slots:
         QCOMPARE(errorCodes(), QString("306"));
         QCOMPARE(interpreter.callDepth(), 0);
         QCOMPARE(interpreter.currentScript(), &program);
-    }
-
-    void wrongArgumentCount()
-    {
-        Program program;
-        program.define("f", {"a", "b"}, "");
-        program.assemble("LINE_SET16 4; PUSH_ONE; PUSH_ONE; PUSH_ONE; CALL f 3");
-        Interpreter interpreter;
-        QCOMPARE(interpreter.run(&program), -1);
-        const QList<ErrorReport> r = reports();
-        QCOMPARE(r.size(), 1);
-        QCOMPARE(r[0].code, quint32(ERR_WRONG_PARAMETERS_COUNT_IN_FUNCTION));
-        QCOMPARE(r[0].name, QString("f"));
-        QCOMPARE(r[0].firstNumber, 3);
-        QCOMPARE(r[0].secondNumber, 2);
-        QCOMPARE(r[0].line, 4u);
-        QVERIFY(RunState::instance().invokeIdStack.empty());
-    }
-
-    void unknownFunction()
-    {
-        Program program;
-        program.assemble("CALL no_such_function_here 0");
-        Interpreter interpreter;
-        QCOMPARE(interpreter.run(&program), -1);
-        const QList<ErrorReport> r = reports();
-        QCOMPARE(r.size(), 1);
-        QCOMPARE(r[0].code, quint32(ERR_FUNCTION_NOT_FOUND));
-        QCOMPARE(r[0].name, QString("no_such_function_here"));
     }
 
     // Errors inside a function carry its name and its own line; the caller's

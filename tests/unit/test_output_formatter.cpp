@@ -1,6 +1,7 @@
 #include "values/error_codes.h"
 #include "values/output_formatter.h"
 #include "values/pager.h"
+#include "value_text.h"
 
 #include <QtTest>
 
@@ -23,36 +24,6 @@ public:
     int stored;
     int writes = 0;
 };
-
-Variable doubles(uint32_t rows, uint32_t columns, std::initializer_list<double> values)
-{
-    Vector v;
-    Vector::create(DOUBLE_TYPE, rows, columns, v);
-    uint32_t i = 0;
-    for (double x : values)
-        v.set(i++, x);
-    return Variable(v);
-}
-
-Variable booleans(uint32_t rows, uint32_t columns, std::initializer_list<bool> values)
-{
-    Vector v;
-    Vector::create(BOOLEAN_TYPE, rows, columns, v);
-    uint32_t i = 0;
-    for (bool x : values)
-        v.set(i++, x);
-    return Variable(v);
-}
-
-Variable strings(uint32_t rows, uint32_t columns, std::initializer_list<const char *> values)
-{
-    Vector v;
-    Vector::create(STRING_TYPE, rows, columns, v);
-    uint32_t i = 0;
-    for (const char *x : values)
-        v.set(i++, String(x));
-    return Variable(v);
-}
 
 QString lines(const QStringList &list)
 {
@@ -88,65 +59,40 @@ private slots:
         QTest::addColumn<QString>("expected");
         const double inf = std::numeric_limits<double>::infinity();
 
-        QTest::newRow("zero") << 0.0 << 7 << "0.";
-        QTest::newRow("negative zero") << -0.0 << 7 << "0.";
-        QTest::newRow("nan") << std::nan("") << 7 << "nan";
-        QTest::newRow("inf") << inf << 7 << "inf";
         QTest::newRow("-inf") << -inf << 15 << "-inf";
-        QTest::newRow("integer") << 3.0 << 7 << "3.";
         QTest::newRow("exact fraction") << 2.5 << 7 << "2.5";
-        QTest::newRow("negative") << -2.5 << 7 << "-2.5";
-        QTest::newRow("tenth") << 0.1 << 7 << "0.1";
         QTest::newRow("inexact rest writes zeros") << 0.1 + 0.2 << 7 << "0.3000000";
-        QTest::newRow("third") << 1.0 / 3 << 7 << "0.3333333";
         QTest::newRow("two thirds rounds") << 2.0 / 3 << 7 << "0.6666667";
-        QTest::newRow("pi p5") << M_PI << 5 << "3.14159";
-        QTest::newRow("pi p7") << M_PI << 7 << "3.1415927";
         QTest::newRow("pi p15") << M_PI << 15 << "3.141592653589793";
         QTest::newRow("four fraction digits p5") << 1234.5678 << 5 << "1234.57";
 
         // Carries: 9s in the fraction vanish, 9s in the integer part become 0.
         QTest::newRow("9.9999999 p7 fits") << 9.9999999 << 7 << "9.9999999";
         QTest::newRow("9.9999999 p5 carries") << 9.9999999 << 5 << "10.";
-        QTest::newRow("9.99999999 p7 carries") << 9.99999999 << 7 << "10.";
         QTest::newRow("19.99999999 p7") << 19.99999999 << 7 << "20.";
-        QTest::newRow("1.2999999 p5") << 1.2999999 << 5 << "1.3";
-        QTest::newRow("0.99999999 p7") << 0.99999999 << 7 << "1.";
         QTest::newRow("-0.99999999 p7") << -0.99999999 << 7 << "-1.";
         QTest::newRow("0.99999999 p15") << 0.99999999 << 15 << "0.99999999";
-        QTest::newRow("99999999.5 p7") << 99999999.5 << 7 << "100000000.";
         QTest::newRow("99999999.5 p15") << 99999999.5 << 15 << "99999999.5";
         QTest::newRow("999999.5 p5") << 999999.5 << 5 << "1000000.";
 
         // Fixed up to e = p, scientific beyond.
-        QTest::newRow("e = p p7") << 12345678.0 << 7 << "12345678.";
-        QTest::newRow("e = p + 1 p7") << 123456789.0 << 7 << "1.235e+8";
-        QTest::newRow("1e8 p7") << 1e8 << 7 << "1.000e+8";
         QTest::newRow("e = p p5") << 123456.0 << 5 << "123456.";
         QTest::newRow("e = p + 1 p5") << 1234567.0 << 5 << "1.2e+6";
         QTest::newRow("1e15 p15") << 1e15 << 15 << "1000000000000000.";
         QTest::newRow("1e16 p15") << 1e16 << 15 << "1.0000000000e+16";
-        QTest::newRow("-e = p p7") << 1e-7 << 7 << "0.0000001";
         QTest::newRow("-e = p rounds up") << 1.5e-7 << 7 << "0.0000002";
-        QTest::newRow("-e = p rounds down") << 1.23456789e-7 << 7 << "0.0000001";
-        QTest::newRow("-e = p + 1 p7") << 1e-8 << 7 << "1.000e-8";
         QTest::newRow("-e = p + 1 negative") << -1.5e-8 << 7 << "-1.500e-8";
         QTest::newRow("-e < p p5") << 0.000123 << 5 << "0.00012";
         QTest::newRow("-e = p + 1 p5") << 0.00000123 << 5 << "1.2e-6";
 
         // Exponents of one, two and three digits shorten the mantissa.
-        QTest::newRow("exp 2 digits") << 1e10 << 7 << "1.00e+10";
-        QTest::newRow("exp 3 digits") << 1e100 << 7 << "1.0e+100";
         QTest::newRow("exp -3 digits") << 1e-100 << 7 << "1.0e-100";
         QTest::newRow("exp 3 digits p5") << 1e300 << 5 << "1.e+300";
         QTest::newRow("exp 2 digits p15") << 6.02214076e23 << 15 << "6.0221407600e+23";
         QTest::newRow("denormal p15") << 5e-324 << 15 << "5.000000000e-324";
-        QTest::newRow("largest p7") << std::numeric_limits<double>::max() << 7 << "1.8e+308";
         // A carry out of the first digit moves the exponent and may widen it.
         QTest::newRow("carry moves exponent") << 9.99996e8 << 7 << "1.000e+9";
-        QTest::newRow("carry widens exponent") << 9.9999e9 << 7 << "1.00e+10";
         QTest::newRow("carry to 3 digits") << 9.99999e99 << 7 << "1.0e+100";
-        QTest::newRow("carry shortens exponent") << 9.996e-10 << 7 << "1.000e-9";
     }
     void numberText()
     {
@@ -166,7 +112,6 @@ private slots:
         QTest::newRow("p5 width") << 1.0 << 5 << "   1.     ";
         QTest::newRow("full width p7") << 9.9999999 << 7 << "   9.9999999";
         QTest::newRow("carry overflows width") << 99999999.5 << 7 << "   100000000.";
-        QTest::newRow("nan") << std::nan("") << 7 << "   nan      ";
     }
     void formatNumberField()
     {
@@ -184,7 +129,6 @@ private slots:
         QTest::newRow("5") << 5 << 5;
         QTest::newRow("15") << 15 << 15;
         QTest::newRow("16") << 16 << 7;
-        QTest::newRow("20") << 20 << 7;
     }
     void precisionFromStore()
     {
@@ -231,42 +175,18 @@ private slots:
         QTest::addColumn<QString>("body");
 
         QTest::newRow("null") << Variable() << 76 << "   undefined\n";
-        Variable undefined;
-        undefined.setUndefined();
-        QTest::newRow("undefined") << undefined << 76 << "   undefined\n";
-        QTest::newRow("true") << Variable(true) << 76 << "   true \n";
-        QTest::newRow("double") << Variable(-0.5) << 76 << "  -0.5      \n";
         QTest::newRow("integer") << Variable(int32_t(42)) << 76 << "   42.      \n";
-        QTest::newRow("string") << Variable(String("abc")) << 76 << "  \"abc\"\n";
-        QTest::newRow("null string") << Variable(String()) << 76 << "  \"\"\n";
         QTest::newRow("empty vector") << Variable(Vector(DOUBLE_TYPE)) << 76 << "   []\n";
 
-        QTest::newRow("1x1 is a matrix") << doubles(1, 1, {5}) << 76
-                                         << lines({blanks(2) + blanks(6) + QStringLiteral("0") + blanks(7),
-                                                   dashes(17),
-                                                   QStringLiteral(" 0 |") + cell7(QStringLiteral("5."))});
         QTest::newRow("2x2 double")
-            << doubles(2, 2, {1, -2.5, 1e10, std::nan("")}) << 76
+            << value_text::parse("[1 -2.5; 1e10 nan]") << 76
             << lines({blanks(2) + blanks(6) + QStringLiteral("0") + blanks(7) + blanks(6) + QStringLiteral("1") + blanks(7),
                       dashes(31),
                       QStringLiteral(" 0 |") + cell7(QStringLiteral("1.")) + QStringLiteral("  -2.5").leftJustified(14),
                       QStringLiteral(" 1 |") + cell7(QStringLiteral("1.00e+10")) + cell7(QStringLiteral("nan"))});
-        QTest::newRow("boolean")
-            << booleans(2, 2, {true, false, false, true}) << 76
-            << lines({blanks(2) + blanks(4) + QStringLiteral("0") + blanks(5) + blanks(4) + QStringLiteral("1") + blanks(5),
-                      dashes(23),
-                      QStringLiteral(" 0 |   true      false  "),
-                      QStringLiteral(" 1 |   false     true   ")});
-        // Each string column is as wide as its longest element.
-        QTest::newRow("string")
-            << strings(2, 2, {"a", "xyz", "", "hello"}) << 76
-            << lines({blanks(2) + centredNumber(0, 8) + centredNumber(1, 12),
-                      dashes(8 + 12 + 3),
-                      QStringLiteral(" 0 |   \"a\"     \"xyz\"    "),
-                      QStringLiteral(" 1 |   \"\"      \"hello\"  ")});
         // A page narrower than one cell still gets one column per block.
         QTest::newRow("narrow page")
-            << doubles(1, 2, {1, 2}) << 10
+            << value_text::parse("[1 2]") << 10
             << lines({blanks(2) + centredNumber(0, 14), dashes(17), QStringLiteral(" 0 |") + cell7(QStringLiteral("1.")),
                       blanks(2) + centredNumber(1, 14), dashes(17), QStringLiteral(" 0 |") + cell7(QStringLiteral("2."))});
     }
@@ -286,9 +206,7 @@ private slots:
         QTest::addColumn<int>("rows");
         QTest::addColumn<QString>("firstLabel");
         QTest::addColumn<QString>("lastLabel");
-        QTest::newRow("1") << 1 << " 0 |" << " 0 |";
         QTest::newRow("10") << 10 << " 0 |" << " 9 |";
-        QTest::newRow("11") << 11 << "  0 |" << " 10 |";
         QTest::newRow("101") << 101 << "   0 |" << " 100 |";
     }
     void rowLabels()
@@ -355,7 +273,7 @@ private slots:
         // first two share a block, the third goes alone.
         OutputFormatter formatter;
         const QStringList out =
-            formatter.renderValue(strings(1, 3, {"aaaaaaaaaa", "bbbbbbbbbb", "cccccccccccccccccccc"}), 40).split(QLatin1Char('\n'));
+            formatter.renderValue(value_text::parse("['aaaaaaaaaa' 'bbbbbbbbbb' 'cccccccccccccccccccc']"), 40).split(QLatin1Char('\n'));
         QCOMPARE(out.size(), 7);
         QCOMPARE(out[1], dashes(17 + 17 + 3));
         QCOMPARE(out[2], QStringLiteral(" 0 |   \"aaaaaaaaaa\"     \"bbbbbbbbbb\"  "));
@@ -479,7 +397,7 @@ private slots:
     void variableContinuesOnNextPage()
     {
         OutputList list;
-        list.appendVariable(QStringLiteral("v"), doubles(6, 1, {1, 2, 3, 4, 5, 6}));
+        list.appendVariable(QStringLiteral("v"), value_text::parse("[1; 2; 3; 4; 5; 6]"));
         list.appendTextLine(QStringLiteral("end"));
         OutputFormatter formatter;
         const QString whole = formatter.renderAll(list, 76);

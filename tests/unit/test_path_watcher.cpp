@@ -1,7 +1,8 @@
-// User functions found on the search path: replacement of natives and of
-// other files, rescans after changes and removals, the path file, the path
-// natives and the registry's candidate order. HOME is a throw-away
-// directory, so the program directory and its path file are the test's own.
+// User functions found on the search path: replacement of other files,
+// rescans after changes, the path file, the path natives and the registry's
+// candidate order (functions_path.l replaces a native and removes a file).
+// HOME is a throw-away directory, so the program directory and its path
+// file are the test's own.
 
 #include "native_test_support.h"
 
@@ -113,30 +114,6 @@ private slots:
         usePath({});
     }
 
-    void nativeReplacedByFile()
-    {
-        // A native that every build registers.
-        QVERIFY(FunctionRegistry::instance().nativeNames().contains(QStringLiteral("toupper")));
-        const QString file = dir(0) + QStringLiteral("/toupper.l");
-        write(file, "function toupper(s)\n{\n  return \"mine\";\n}\n");
-        usePath({dir(0)});
-        const QList<ErrorReport> warnings = reports();
-        QCOMPARE(warnings.size(), 1);
-        QCOMPARE(warnings[0].code, quint32(ERR_NATIVE_FUNCTION_REPLACED));
-        QCOMPARE(warnings[0].state, int(WARNING_STATE));
-        QCOMPARE(renderErrorReport(warnings[0]).section(QLatin1Char('\n'), 3).trimmed(),
-                 QStringLiteral("Native function \"toupper\" was replaced by user function \"toupper\" from file \"%1\"")
-                     .arg(file));
-        QCOMPARE(native(registryNatives(), "which", {str("toupper")}).top.getString().toQString(), file);
-        QCOMPARE(run("r = toupper(\"a\")").getString().toQString(), QStringLiteral("mine"));
-
-        // Leaving the path gives the name back to the native.
-        usePath({});
-        QCOMPARE(native(registryNatives(), "which", {str("toupper")}).top.getString().toQString(),
-                 QStringLiteral("builtin"));
-        QCOMPARE(run("r = toupper(\"a\")").getString().toQString(), QStringLiteral("A"));
-    }
-
     void firstDirectoryWins()
     {
         write(dir(0) + QStringLiteral("/f.l"), "function f() { return 0; }\n");
@@ -181,25 +158,6 @@ private slots:
         QCOMPARE(reports()[0].code, quint32(ERR_SYNTAX_ERROR));
         QCOMPARE(reports()[0].path, file);
         QVERIFY(!FunctionRegistry::instance().exists(QStringLiteral("g")));
-    }
-
-    void removedFileWithdrawn()
-    {
-        write(dir(0) + QStringLiteral("/h.l"), "function h() { return 1; }\n");
-        write(dir(0) + QStringLiteral("/keep.l"), "function keep() { return 1; }\n");
-        usePath({dir(0)});
-        QVERIFY(FunctionRegistry::instance().exists(QStringLiteral("h")));
-
-        const QString saved = QDir::currentPath();
-        QDir::setCurrent(dir(0));
-        const bool removed = native(fileNatives(), "rm", {str("h.l")}).ok;
-        QDir::setCurrent(saved);
-        QVERIFY(removed);
-        QVERIFY(!FunctionRegistry::instance().exists(QStringLiteral("h")));
-        QVERIFY(run("r = h()").isUndefined());
-        QCOMPARE(reports().size(), 1);
-        QCOMPARE(reports()[0].code, quint32(ERR_FUNCTION_NOT_FOUND));
-        QVERIFY(FunctionRegistry::instance().exists(QStringLiteral("keep")));
     }
 
     void filesThatContributeNothing()

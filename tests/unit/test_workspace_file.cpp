@@ -1,4 +1,5 @@
 #include "app/message_hook.h"
+#include "value_text.h"
 #include "persistence/variable_model.h"
 #include "persistence/workspace_file.h"
 #include "values/index_hash.h"
@@ -13,16 +14,6 @@
 #include <limits>
 
 namespace {
-
-Vector doubles(uint32_t rows, uint32_t columns, std::initializer_list<double> values)
-{
-    Vector v;
-    Vector::create(DOUBLE_TYPE, rows, columns, v);
-    uint32_t i = 0;
-    for (double d : values)
-        v.set(i++, d);
-    return v;
-}
 
 QByteArray fileBytes(const QString &path)
 {
@@ -119,46 +110,29 @@ private slots:
 
     void payloadSizes_data()
     {
-        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("value"); // value_text, or "int 3" / "stored undefined"
         QTest::addColumn<QByteArray>("payload"); // type tag, payload, end marker
-        QTest::newRow("empty string") << 0 << QByteArray("04 00 00 00 01 00 ff");
-        QTest::newRow("typeless vector") << 1 << QByteArray("05 00 ff");
-        QTest::newRow("boolean true") << 2 << QByteArray("01 01 ff");
-        QTest::newRow("string array with empty element") << 3
+        QTest::newRow("empty string") << "''" << QByteArray("04 00 00 00 01 00 ff");
+        QTest::newRow("typeless vector") << "[]" << QByteArray("05 00 ff");
+        QTest::newRow("boolean true") << "true" << QByteArray("01 01 ff");
+        QTest::newRow("string array with empty element") << "['x' '']"
             << QByteArray("05 04 00 00 00 01 00 00 00 02 00 00 00 02 78 00 00 00 00 01 00 ff");
-        QTest::newRow("boolean array") << 4 << QByteArray("05 01 00 00 00 02 00 00 00 01 01 00 ff");
-        QTest::newRow("integer saved as double") << 5 << QByteArray("03 40 08 00 00 00 00 00 00 ff");
-        QTest::newRow("reserved slot is type 0") << 6 << QByteArray("00 ff");
+        QTest::newRow("boolean array") << "[true; false]" << QByteArray("05 01 00 00 00 02 00 00 00 01 01 00 ff");
+        QTest::newRow("integer saved as double") << "int 3" << QByteArray("03 40 08 00 00 00 00 00 00 ff");
+        QTest::newRow("reserved slot is type 0") << "stored undefined" << QByteArray("00 ff");
     }
     void payloadSizes()
     {
-        QFETCH(int, kind);
+        QFETCH(QString, value);
         QFETCH(QByteArray, payload);
         IndexHash ws;
         Variable &v = ws.at(ws.insert("v"));
-        switch (kind) {
-        case 0: v = Variable(String("")); break;
-        case 1: v = Variable(Vector()); break;
-        case 2: v = Variable(true); break;
-        case 3: {
-            Vector s;
-            Vector::create(STRING_TYPE, 1, 2, s);
-            s.set(0, String("x"));
-            s.set(1, String(""));
-            v = Variable(s);
-            break;
-        }
-        case 4: {
-            Vector b;
-            Vector::create(BOOLEAN_TYPE, 2, 1, b);
-            b.set(0, true);
-            b.set(1, false);
-            v = Variable(b);
-            break;
-        }
-        case 5: v = Variable(int32_t(3)); break;
-        case 6: v.setUndefined(); break;
-        }
+        if (value == "int 3")
+            v = Variable(int32_t(3));
+        else if (value == "stored undefined")
+            v.setUndefined();
+        else
+            v = value_text::parse(value);
         VariableModel model(&ws);
         QVERIFY(model.saveWorkspace(path("p.ws")));
         const QByteArray bytes = fileBytes(path("p.ws"));
@@ -175,7 +149,7 @@ private slots:
         ws.at(ws.insert("i")) = Variable(-std::numeric_limits<double>::infinity());
         ws.at(ws.insert("s")) = Variable(String("text"));
         ws.at(ws.insert("e")) = Variable(String(""));
-        ws.at(ws.insert("m")) = Variable(doubles(2, 3, {1, 2, 3, 4, 5, 6}));
+        ws.at(ws.insert("m")) = value_text::parse("[1 2 3; 4 5 6]");
         ws.at(ws.insert("t")) = Variable(Vector());
         ws.insert("gone"); // absent: not saved
         VariableModel model(&ws);

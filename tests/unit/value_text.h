@@ -8,6 +8,7 @@
 
 #include "values/variable.h"
 
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 
@@ -70,7 +71,7 @@ inline QString element(const Vector &v, uint32_t i)
     switch (v.type()) {
     case BOOLEAN_TYPE: return v.getBoolean(i) ? "true" : "false";
     case INTEGER_TYPE: return QString::number(v.getInteger(i));
-    case DOUBLE_TYPE: return QString::number(v.getDouble(i), 'g', 15);
+    case DOUBLE_TYPE: return QString::number(v.getDouble(i), 'g', QLocale::FloatingPointShortest);
     case STRING_TYPE: return '\'' + v.getString(i).toQString() + '\'';
     default: return "?";
     }
@@ -82,7 +83,7 @@ inline QString show(const Variable &value)
     case UNDEFINED_TYPE: return "undef";
     case BOOLEAN_TYPE: return value.getBoolean() ? "true" : "false";
     case INTEGER_TYPE: return "int " + QString::number(value.getInteger());
-    case DOUBLE_TYPE: return QString::number(value.getDouble(), 'g', 15);
+    case DOUBLE_TYPE: return QString::number(value.getDouble(), 'g', QLocale::FloatingPointShortest);
     case STRING_TYPE: return '\'' + value.getString().toQString() + '\'';
     default: break;
     }
