@@ -342,10 +342,8 @@ private slots:
         QTest::addColumn<int>("columns");
         QTest::addColumn<QString>("expected");
         const QString full = QStringLiteral("Press n or q or ^C to stop, or any other key to continue");
-        QTest::newRow("76") << 76 << full + QStringLiteral("...");
         QTest::newRow("60") << 60 << full + QStringLiteral("...");
         QTest::newRow("59") << 59 << full.left(55) + QStringLiteral("...");
-        QTest::newRow("40") << 40 << QStringLiteral("Press n or q or ^C to stop, or any o...");
         QTest::newRow("3") << 3 << QStringLiteral("...");
     }
     void prompt()
@@ -363,10 +361,8 @@ private slots:
         QTest::addColumn<QList<int>>("linesPerPage");
         QTest::newRow("fits") << 5 << 4 << QList<int>{4};
         QTest::newRow("one over") << 5 << 5 << QList<int>{4, 1};
-        QTest::newRow("two full pages") << 5 << 8 << QList<int>{4, 4};
         QTest::newRow("three pages") << 5 << 10 << QList<int>{4, 4, 2};
         QTest::newRow("one row still shows a line") << 1 << 2 << QList<int>{1, 1};
-        QTest::newRow("default rows") << 62 << 100 << QList<int>{61, 39};
     }
     void paging()
     {
@@ -444,20 +440,6 @@ private slots:
         Pager pager(formatter, list);
         pager.setPageSize(3, 76);
         QCOMPARE(pager.nextPage(), QStringLiteral("ttttta\nb\n"));
-    }
-
-    void stopDropsTheRest()
-    {
-        OutputList list;
-        for (int i = 0; i < 10; ++i)
-            list.appendTextLine(QStringLiteral("x"));
-        OutputFormatter formatter;
-        Pager pager(formatter, list);
-        pager.setPageSize(4, 76);
-        pager.nextPage();
-        pager.clear();
-        QVERIFY(!pager.hasText());
-        QVERIFY(list.isEmpty());
     }
 
     // Entries not yet shown follow a precision change made at the question.

@@ -16,10 +16,7 @@ namespace {
 
 Variable array(VariableType type, uint32_t rows, uint32_t columns)
 {
-    Vector v;
-    if (!Vector::create(type, rows, columns, v))
-        qFatal("test array");
-    return Variable(std::move(v));
+    return NativeTest::array<double>(type, rows, columns);
 }
 
 Variable undefinedValue()
@@ -49,16 +46,6 @@ const char *const kPredicates[] = {
 class TestVariableFunctions : public QObject {
     Q_OBJECT
 private slots:
-    void registrationOrder()
-    {
-        QStringList names;
-        for (const NativeDefinition &d : variableNatives())
-            names << QLatin1String(d.name);
-        QCOMPARE(names.join(QLatin1Char(' ')),
-                 QStringLiteral("is_line is_row is_column is_file is_dir path_exists is_vector is_scalar is_empty "
-                                "is_double is_string is_bool"));
-    }
-
     // One row per value: the answers of the predicates in kPredicates order.
     void predicates_data()
     {
