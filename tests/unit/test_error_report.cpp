@@ -34,6 +34,7 @@ class TestErrorReport : public QObject {
     }
 
 private slots:
+    // The golden outputs show the common reports; these are the corners.
     // Runs every rendering twice: with the process-wide table created as at
     // start-up, and with only the built-in fallback.
     void render_data()
@@ -42,22 +43,12 @@ private slots:
         QTest::addColumn<QString>("expected");
 
         const QString h = head(QStringLiteral("Error"), 1, 768);
-        addRow("undefined variable example", Report(ERR_UNDEFINED_VARIABLE).name("x"),
-               h + QStringLiteral("Undefined variable: \"x\""));
         addRow("named code without a name", Report(ERR_UNDEFINED_VARIABLE), h + QStringLiteral("Undefined variable"));
-        addRow("name ignored on unnamed code", Report(ERR_TYPE_MISMATCH).name("x"),
-               head("Error", 1, 770) + QStringLiteral("Type mistamtch"));
-        addRow("named file code", Report(ERR_FILE_DOESNT_EXIST, 4).name("a.txt"),
-               head("Error", 4, 1540) + QStringLiteral("File doesn't exists: \"a.txt\""));
         addRow("named path-file code", Report(ERR_CANT_OPEN_PATH_FILE).name("/p"),
                head("Error", 1, 2561) + QStringLiteral("Can't open path file to read: \"/p\""));
 
         addRow("title ignore", Report(ERR_DIVIDE_BY_ZERO).state(IGNORE_STATE),
                head("Ignore state", 1, 773) + QStringLiteral("Divide by zero"));
-        addRow("title warning", Report(ERR_DIVIDE_BY_ZERO).state(WARNING_STATE),
-               head("Warning", 1, 773) + QStringLiteral("Divide by zero"));
-        addRow("title error", Report(ERR_DIVIDE_BY_ZERO).state(ERROR_STATE),
-               head("Error", 1, 773) + QStringLiteral("Divide by zero"));
         addRow("title unknown", Report(ERR_DIVIDE_BY_ZERO).state(UNKNOWN_STATE),
                head("Unknow state", 1, 773) + QStringLiteral("Divide by zero"));
         addRow("title out of range", Report(ERR_DIVIDE_BY_ZERO).state(7),
@@ -65,10 +56,6 @@ private slots:
         addRow("title zero", Report(ERR_DIVIDE_BY_ZERO).state(0),
                head("Error", 1, 773) + QStringLiteral("Divide by zero"));
 
-        addRow("script path", Report(ERR_DIVIDE_BY_ZERO, 12).path("/home/u/s.l"),
-               QStringLiteral("\n Error (Path: /home/u/s.l; Line: 12; Code: 773)\n\n   Divide by zero"));
-        addRow("function with path", Report(ERR_DIVIDE_BY_ZERO, 3).path("/d/f.l").function("f"),
-               QStringLiteral("\n Error (Path: /d/f.l; Function: f; Line: 3; Code: 773)\n\n   Divide by zero"));
         addRow("function in command window", Report(ERR_DIVIDE_BY_ZERO, 3).function("g"),
                QStringLiteral("\n Error (Path: Interactive; Function: g; Line: 3; Code: 773)\n\n   Divide by zero"));
         addRow("line and code unsigned", Report(0xFFFFFFFFu, 0xFFFFFFFFu),
@@ -76,8 +63,6 @@ private slots:
         addRow("unknown code", Report(0x999).name("x").numbers(1, 2, 3).token("t"),
                head("Error", 1, 2457) + QStringLiteral("UNKNOWN ERROR CODE"));
 
-        addRow("bad argument", Report(ERR_BAD_ARGUMENT).name("sin").numbers(0, 3, 4),
-               head("Error", 1, 525) + QStringLiteral("Bad argument #1 in function \"sin\". Expect double, given string"));
         addRow("bad argument expects vector", Report(ERR_BAD_ARGUMENT).name("size").numbers(1, 5, 3),
                head("Error", 1, 525) + QStringLiteral("Bad argument #2 in function \"size\". Expect vector, given scalar"));
         addRow("bad argument type out of list", Report(ERR_BAD_ARGUMENT).name("f").numbers(2, 9, 6),
@@ -88,8 +73,6 @@ private slots:
         addRow("bad argument name with marker", Report(ERR_BAD_ARGUMENT).name("%3").numbers(0, 2, 3),
                head("Error", 1, 525) + QStringLiteral("Bad argument #1 in function \"%3\". Expect integer, given double"));
 
-        addRow("parameter count", Report(ERR_WRONG_PARAMETERS_COUNT_IN_FUNCTION).name("f").numbers(3, 2),
-               head("Error", 1, 782) + QStringLiteral("Wrong parameters count in function: \"f\". Given: 3; expected: 2"));
         addRow("parameter count given missing", Report(ERR_WRONG_PARAMETERS_COUNT_IN_FUNCTION).name("f").numbers(-1, 2),
                head("Error", 1, 782) + QStringLiteral("Wrong parameters count in function: \"f\""));
         addRow("parameter count expected missing", Report(ERR_WRONG_PARAMETERS_COUNT_IN_FUNCTION).numbers(0, -1),
@@ -97,11 +80,7 @@ private slots:
         addRow("parameter count zero given", Report(ERR_WRONG_PARAMETERS_COUNT_IN_FUNCTION).name("g").numbers(0, 1),
                head("Error", 1, 782) + QStringLiteral("Wrong parameters count in function: \"g\". Given: 0; expected: 1"));
 
-        addRow("interactive only", Report(ERR_INTERACTIVE_ONLY).name("edit"),
-               head("Error", 1, 517) + QStringLiteral("Command \"edit\" available only in interactive mode"));
 
-        addRow("convert to double", Report(ERR_CANT_CONVERT_VALUE).numbers(-1, -1, DOUBLE_TYPE),
-               head("Error", 1, 783) + QStringLiteral("Can't convert value to double"));
         addRow("convert to undefined", Report(ERR_CANT_CONVERT_VALUE).numbers(-1, -1, 0),
                head("Error", 1, 783) + QStringLiteral("Can't convert value to undefined"));
         addRow("convert to bin", Report(ERR_CANT_CONVERT_VALUE).numbers(-1, -1, 6),
@@ -111,29 +90,14 @@ private slots:
         addRow("convert beyond hex", Report(ERR_CANT_CONVERT_VALUE).numbers(0, 0, 10),
                head("Error", 1, 783) + QStringLiteral("Can't convert value to TYPE IS NOT IN LIST. Row = 0, Column = 0"));
 
-        addRow("native replaced", Report(ERR_NATIVE_FUNCTION_REPLACED).name("sin").path("/p/sin.l"),
-               QStringLiteral("\n Error (Path: /p/sin.l; Line: 1; Code: 2563)\n\n   "
-                              "Native function \"sin\" was replaced by user function \"sin\" from file \"/p/sin.l\""));
         addRow("user replaced", Report(ERR_USER_FUNCTION_REPLACED).name("f").second("/a/f.l").path("/b/f.l"),
                QStringLiteral("\n Error (Path: /b/f.l; Line: 1; Code: 2564)\n\n   "
                               "User function \"f\" from file \"/a/f.l\" was replaced by user function \"f\" from file \"/b/f.l\""));
-        addRow("local renewed", Report(ERR_LOCAL_FUNCTION_RENEWED).name("h"),
-               head("Error", 1, 2565) + QStringLiteral("Local function \"h\" was renewed"));
 
-        addRow("row size", Report(ERR_DIFFERENT_ROW_SIZE).numbers(4, -1),
-               head("Error", 1, 2819) + QStringLiteral("Different row size. Row = 4"));
 
-        addRow("syntax incomplete", Report(ERR_SYNTAX_ERROR, 2).token("\n"),
-               head("Error", 2, 786) + QStringLiteral("Syntax error: incomplete statement"));
-        addRow("syntax near token", Report(ERR_SYNTAX_ERROR).token(")"),
-               head("Error", 1, 786) + QStringLiteral("Syntax error near token \")\""));
         addRow("syntax token with newline", Report(ERR_SYNTAX_ERROR).token("\n\n"),
                head("Error", 1, 786) + QStringLiteral("Syntax error near token \"\n\n\""));
         addRow("syntax bare", Report(ERR_SYNTAX_ERROR), head("Error", 1, 786) + QStringLiteral("Syntax error"));
-        addRow("user error text", Report(ERR_USER_ERROR).name("bad input"),
-               head("Error", 1, 1280) + QStringLiteral("User error: \"bad input\""));
-        addRow("user warning", Report(ERR_USER_WARNING).state(WARNING_STATE).name("careful"),
-               head("Warning", 1, 1283) + QStringLiteral("User warning: \"careful\""));
         addRow("assertion with name and token", Report(ERR_ASSERTION_FAILED).name("x > 0").token("\n"),
                head("Error", 1, 1281) + QStringLiteral("Assertion failed: \"x > 0\": incomplete statement"));
         addRow("unknown error state has no details", Report(ERR_UNKNOWN_ERROR_STATE).name("q").token(")"),
@@ -173,10 +137,8 @@ private slots:
     {
         QTest::addColumn<quint32>("code");
         QTest::addColumn<QString>("message");
-        QTest::newRow("success") << quint32(ERR_SUCCESS) << "Error success";
         QTest::newRow("first of block") << quint32(0x600) << "Can't open file to read";
         QTest::newRow("last of block") << quint32(0xE10) << "registered keyword in assignment";
-        QTest::newRow("typo kept") << quint32(0x302) << "Type mistamtch";
         QTest::newRow("quotes") << quint32(0x615)
                                 << "param \"*\" with commands rm/mv must be only one (without any other params)";
         QTest::newRow("hex digits") << quint32(0xC0E) << "Bad acsch arg";

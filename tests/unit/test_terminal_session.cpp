@@ -125,164 +125,154 @@ private:
 
 class TestTerminalSession : public QObject {
     Q_OBJECT
-private slots:
-    void bannerAndPrompts();
-    void startupFile_data();
-    void startupFile();
-    void ctrlCEndsTheStartupFile();
-    void pagingFollowsTheWindow_data();
-    void pagingFollowsTheWindow();
-    void ctrlCEndsTheRunningCommand();
-    void ctrlCAtThePrompt();
-
-private:
     QTemporaryDir _home;
+
+private slots:
+    void bannerAndPrompts()
+    {
+        PtyCli cli;
+        QVERIFY(cli.start(_home.path(), 24, 80));
+        QVERIFY(cli.waitFor("    *** Numlyra v 1.0.3 ***"));
+        QVERIFY(cli.waitFor(">> "));
+        cli.send("if (2 > 1)\n");
+        QVERIFY(cli.waitFor("if > "));
+        cli.send("y = 7\n");
+        QVERIFY(cli.waitFor("\r\n y = \r\n"));
+        QVERIFY(cli.waitFor("7."));
+        QVERIFY(cli.waitFor(">> "));
+        cli.send("\x04"); // end of input at the prompt
+        QCOMPARE(cli.waitExit(), 0);
+    }
+
+    void startupFile_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("header");
+        QTest::newRow("printing") << QByteArray("r = 42\n") << true;
+        QTest::newRow("silent") << QByteArray("r = 42;\n") << false;
+    }
+
+    // Ctrl+C ends an endless startup file like any running command.
+    void ctrlCEndsTheStartupFile()
+    {
+        QTemporaryDir home;
+        QVERIFY(QDir(home.path()).mkpath("Numlyra"));
+        QFile rc(home.path() + "/Numlyra/.rc");
+        QVERIFY(rc.open(QIODevice::WriteOnly));
+        rc.write("r = 1; while (1) r += 1;\n");
+        rc.close();
+        PtyCli cli;
+        QVERIFY(cli.start(home.path(), 24, 80, true));
+        // Nothing is printed while the startup file runs.
+        QVERIFY(!cli.waitFor("    *** Numlyra v 1.0.3 ***", 1500));
+        cli.send("\x03");
+        QVERIFY(cli.waitFor("Process terminated"));
+        QVERIFY(cli.waitFor(">> "));
+        // A failed startup file hands none of its variables to the session.
+        cli.send("r\n");
+        QVERIFY(cli.waitFor("Undefined variable: \"r\""));
+        cli.send("\x04");
+        QCOMPARE(cli.waitExit(), 1);
+    }
+
+    // The startup file runs into the session's workspace; its header is shown
+    // only when it printed something.
+    void startupFile()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, header);
+        QTemporaryDir home;
+        QVERIFY(QDir(home.path()).mkpath("Numlyra"));
+        QFile rc(home.path() + "/Numlyra/.rc");
+        QVERIFY(rc.open(QIODevice::WriteOnly));
+        rc.write(text);
+        rc.close();
+        PtyCli cli;
+        QVERIFY(cli.start(home.path(), 24, 80, true));
+        QVERIFY(cli.waitFor("    *** Numlyra v 1.0.3 ***"));
+        QVERIFY(cli.waitFor(">> "));
+        QCOMPARE(cli.output().contains("    *** Startup file ***\r\n\r\n r = "), header);
+        cli.send("r\n");
+        QVERIFY(cli.waitFor("42."));
+        cli.send("\x04");
+        QCOMPARE(cli.waitExit(), 0);
+    }
+
+    void pagingFollowsTheWindow_data()
+    {
+        QTest::addColumn<QByteArray>("stopKey");
+        QTest::newRow("q") << QByteArray("q");
+        QTest::newRow("N") << QByteArray("N");
+        QTest::newRow("Ctrl+C") << QByteArray("\x03");
+    }
+
+    // A 12 x 40 window: 11 lines and the question per page. The 35 lines of a
+    // 30-row column are the blank, the name, a blank, the column header, the
+    // rule and rows 0..29, so the first page ends at row 5 and the second at 16.
+    void pagingFollowsTheWindow()
+    {
+        QFETCH(QByteArray, stopKey);
+        PtyCli cli;
+        QVERIFY(cli.start(_home.path(), 12, 40));
+        QVERIFY(cli.waitFor(">> "));
+        cli.send("v = (1:30)'\n");
+        QVERIFY(cli.waitFor("  5 |"));
+        QVERIFY(cli.waitFor(kQuestion40));
+        QVERIFY(!cli.settle().contains("  6 |"));
+        // One key, no Return: the answer is read raw.
+        cli.send(" ");
+        QVERIFY(cli.waitFor(" 16 |"));
+        QVERIFY(cli.waitFor(kQuestion40));
+        QVERIFY(!cli.settle().contains(" 17 |"));
+        cli.send(stopKey);
+        QVERIFY(cli.waitFor(">> "));
+        QVERIFY(!cli.settle().contains(" 17 |"));
+        QVERIFY(cli.running());
+        cli.send("v[29]\n");
+        QVERIFY(cli.waitFor("30."));
+        cli.send("\x04");
+        QCOMPARE(cli.waitExit(), 0);
+    }
+
+    void ctrlCEndsTheRunningCommand()
+    {
+        PtyCli cli;
+        QVERIFY(cli.start(_home.path(), 24, 80));
+        QVERIFY(cli.waitFor(">> "));
+        cli.send("n = 0; while (1) n += 1;\n");
+        QTest::qWait(300);
+        cli.send("\x03");
+        QVERIFY(cli.waitFor("Process terminated"));
+        QVERIFY(cli.waitFor(">> "));
+        // The loop ran and what it assigned stays.
+        cli.send("n > 0\n");
+        QVERIFY(cli.waitFor("true"));
+        QVERIFY(cli.waitFor(">> "));
+        cli.send("\x04");
+        QCOMPARE(cli.waitExit(), 1); // the terminated command failed
+    }
+
+    void ctrlCAtThePrompt()
+    {
+        PtyCli cli;
+        QVERIFY(cli.start(_home.path(), 24, 80));
+        QVERIFY(cli.waitFor(">> "));
+        cli.send("if (0)\n");
+        QVERIFY(cli.waitFor("if > "));
+        // The first Ctrl+C abandons the pending statement: the next line runs
+        // on its own instead of becoming the body of the if.
+        cli.send("\x03");
+        QVERIFY(cli.waitFor(">> "));
+        cli.send("z = 3\n");
+        QVERIFY(cli.waitFor("\r\n z = \r\n"));
+        QVERIFY(cli.waitFor(">> "));
+        cli.send("\x03");
+        QVERIFY(cli.waitFor(">> "));
+        QVERIFY(cli.running());
+        cli.send("\x03");
+        QCOMPARE(cli.waitExit(), 0);
+    }
 };
-
-void TestTerminalSession::bannerAndPrompts()
-{
-    PtyCli cli;
-    QVERIFY(cli.start(_home.path(), 24, 80));
-    QVERIFY(cli.waitFor("    *** Numlyra v 1.0.3 ***"));
-    QVERIFY(cli.waitFor(">> "));
-    cli.send("if (2 > 1)\n");
-    QVERIFY(cli.waitFor("if > "));
-    cli.send("y = 7\n");
-    QVERIFY(cli.waitFor("\r\n y = \r\n"));
-    QVERIFY(cli.waitFor("7."));
-    QVERIFY(cli.waitFor(">> "));
-    cli.send("\x04"); // end of input at the prompt
-    QCOMPARE(cli.waitExit(), 0);
-}
-
-void TestTerminalSession::startupFile_data()
-{
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<bool>("header");
-    QTest::newRow("printing") << QByteArray("r = 42\n") << true;
-    QTest::newRow("silent") << QByteArray("r = 42;\n") << false;
-}
-
-// Ctrl+C ends an endless startup file like any running command.
-void TestTerminalSession::ctrlCEndsTheStartupFile()
-{
-    QTemporaryDir home;
-    QVERIFY(QDir(home.path()).mkpath("Numlyra"));
-    QFile rc(home.path() + "/Numlyra/.rc");
-    QVERIFY(rc.open(QIODevice::WriteOnly));
-    rc.write("r = 1; while (1) r += 1;\n");
-    rc.close();
-    PtyCli cli;
-    QVERIFY(cli.start(home.path(), 24, 80, true));
-    // Nothing is printed while the startup file runs.
-    QVERIFY(!cli.waitFor("    *** Numlyra v 1.0.3 ***", 1500));
-    cli.send("\x03");
-    QVERIFY(cli.waitFor("Process terminated"));
-    QVERIFY(cli.waitFor(">> "));
-    // A failed startup file hands none of its variables to the session.
-    cli.send("r\n");
-    QVERIFY(cli.waitFor("Undefined variable: \"r\""));
-    cli.send("\x04");
-    QCOMPARE(cli.waitExit(), 1);
-}
-
-// The startup file runs into the session's workspace; its header is shown
-// only when it printed something.
-void TestTerminalSession::startupFile()
-{
-    QFETCH(QByteArray, text);
-    QFETCH(bool, header);
-    QTemporaryDir home;
-    QVERIFY(QDir(home.path()).mkpath("Numlyra"));
-    QFile rc(home.path() + "/Numlyra/.rc");
-    QVERIFY(rc.open(QIODevice::WriteOnly));
-    rc.write(text);
-    rc.close();
-    PtyCli cli;
-    QVERIFY(cli.start(home.path(), 24, 80, true));
-    QVERIFY(cli.waitFor("    *** Numlyra v 1.0.3 ***"));
-    QVERIFY(cli.waitFor(">> "));
-    QCOMPARE(cli.output().contains("    *** Startup file ***\r\n\r\n r = "), header);
-    cli.send("r\n");
-    QVERIFY(cli.waitFor("42."));
-    cli.send("\x04");
-    QCOMPARE(cli.waitExit(), 0);
-}
-
-void TestTerminalSession::pagingFollowsTheWindow_data()
-{
-    QTest::addColumn<QByteArray>("stopKey");
-    QTest::newRow("q") << QByteArray("q");
-    QTest::newRow("N") << QByteArray("N");
-    QTest::newRow("Ctrl+C") << QByteArray("\x03");
-}
-
-// A 12 x 40 window: 11 lines and the question per page. The 35 lines of a
-// 30-row column are the blank, the name, a blank, the column header, the
-// rule and rows 0..29, so the first page ends at row 5 and the second at 16.
-void TestTerminalSession::pagingFollowsTheWindow()
-{
-    QFETCH(QByteArray, stopKey);
-    PtyCli cli;
-    QVERIFY(cli.start(_home.path(), 12, 40));
-    QVERIFY(cli.waitFor(">> "));
-    cli.send("v = (1:30)'\n");
-    QVERIFY(cli.waitFor("  5 |"));
-    QVERIFY(cli.waitFor(kQuestion40));
-    QVERIFY(!cli.settle().contains("  6 |"));
-    // One key, no Return: the answer is read raw.
-    cli.send(" ");
-    QVERIFY(cli.waitFor(" 16 |"));
-    QVERIFY(cli.waitFor(kQuestion40));
-    QVERIFY(!cli.settle().contains(" 17 |"));
-    cli.send(stopKey);
-    QVERIFY(cli.waitFor(">> "));
-    QVERIFY(!cli.settle().contains(" 17 |"));
-    QVERIFY(cli.running());
-    cli.send("v[29]\n");
-    QVERIFY(cli.waitFor("30."));
-    cli.send("\x04");
-    QCOMPARE(cli.waitExit(), 0);
-}
-
-void TestTerminalSession::ctrlCEndsTheRunningCommand()
-{
-    PtyCli cli;
-    QVERIFY(cli.start(_home.path(), 24, 80));
-    QVERIFY(cli.waitFor(">> "));
-    cli.send("n = 0; while (1) n += 1;\n");
-    QTest::qWait(300);
-    cli.send("\x03");
-    QVERIFY(cli.waitFor("Process terminated"));
-    QVERIFY(cli.waitFor(">> "));
-    // The loop ran and what it assigned stays.
-    cli.send("n > 0\n");
-    QVERIFY(cli.waitFor("true"));
-    QVERIFY(cli.waitFor(">> "));
-    cli.send("\x04");
-    QCOMPARE(cli.waitExit(), 1); // the terminated command failed
-}
-
-void TestTerminalSession::ctrlCAtThePrompt()
-{
-    PtyCli cli;
-    QVERIFY(cli.start(_home.path(), 24, 80));
-    QVERIFY(cli.waitFor(">> "));
-    cli.send("if (0)\n");
-    QVERIFY(cli.waitFor("if > "));
-    // The first Ctrl+C abandons the pending statement: the next line runs
-    // on its own instead of becoming the body of the if.
-    cli.send("\x03");
-    QVERIFY(cli.waitFor(">> "));
-    cli.send("z = 3\n");
-    QVERIFY(cli.waitFor("\r\n z = \r\n"));
-    QVERIFY(cli.waitFor(">> "));
-    cli.send("\x03");
-    QVERIFY(cli.waitFor(">> "));
-    QVERIFY(cli.running());
-    cli.send("\x03");
-    QCOMPARE(cli.waitExit(), 0);
-}
 
 QTEST_GUILESS_MAIN(TestTerminalSession)
 #include "test_terminal_session.moc"

@@ -3,7 +3,7 @@
 // A compact text form of values for data-driven tests:
 //   5  -2.5  true  false  'ab'  undef
 //   [1 2; 3 4]  [true false]  ['a' 'b']  []  (the empty typeless vector)
-//   i[1 2]  (an integer vector)
+//   i[1 2]  int 5  (an integer vector, an integer scalar)
 // show() prints the same notation, so expected values read as they are written.
 
 #include "values/variable.h"
@@ -26,6 +26,8 @@ inline Variable scalar(const QString &t)
         return Variable(String::fromQString(t.mid(1, t.size() - 2)));
     if (t == "undef")
         return Variable::undefined();
+    if (t.startsWith("int "))
+        return Variable(int32_t(t.mid(4).toInt()));
     return Variable(t.toDouble());
 }
 
