@@ -1,4 +1,3 @@
-#include "values/error_codes.h"
 #include "values/output_formatter.h"
 #include "values/pager.h"
 #include "value_text.h"
@@ -279,62 +278,6 @@ private slots:
         QCOMPARE(out[2], QStringLiteral(" 0 |   \"aaaaaaaaaa\"     \"bbbbbbbbbb\"  "));
         QCOMPARE(out[4], dashes(27 + 3));
         QCOMPARE(out[5], QStringLiteral(" 0 |   \"cccccccccccccccccccc\"  "));
-    }
-
-    void entries()
-    {
-        OutputList list;
-        list.appendText(QStringLiteral("a"));
-        list.appendTextLine(QStringLiteral("b"));
-        list.appendVariable(QStringLiteral("t"), Variable(true));
-        list.appendTextLine(QStringLiteral("c"));
-        OutputFormatter formatter;
-        QCOMPARE(formatter.renderAll(list, 76), QStringLiteral("ab\n\n t = \n\n   true \nc\n"));
-        QCOMPARE(list.count(), 4);
-    }
-
-    void textAfterReportStartsOnItsOwnLine()
-    {
-        OutputList list;
-        ErrorReport report;
-        report.code = ERR_DIVIDE_BY_ZERO;
-        report.line = 1;
-        report.state = WARNING_STATE;
-        list.appendError(report);
-        list.appendTextLine(QStringLiteral("after"));
-        list.appendError(report);
-        list.appendVariable(QStringLiteral("x"), Variable(1.0));
-        OutputFormatter formatter;
-        const QString reportText = renderErrorReport(report);
-        QVERIFY(!reportText.endsWith(QLatin1Char('\n')));
-        QCOMPARE(formatter.renderAll(list, 76),
-                 reportText + QStringLiteral("\nafter\n") + reportText + QStringLiteral("\n x = \n\n   1.       \n"));
-    }
-
-    void appendToFile()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("tee.txt"));
-        OutputList list;
-        list.appendTextLine(QStringLiteral("one"));
-        OutputFormatter formatter;
-        QVERIFY(formatter.appendToFile(path, list, 76));
-        QVERIFY(formatter.appendToFile(path, list, 76));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("one\none\n"));
-        QVERIFY(!formatter.appendToFile(dir.filePath(QStringLiteral("missing/tee.txt")), list, 76));
-        // A report ends inside its last line; the copy ends that line as the
-        // command window does before its prompt.
-        OutputList reportOnly;
-        ErrorReport report;
-        report.code = ERR_SYNTAX_ERROR;
-        reportOnly.appendError(report);
-        const QString reportPath = dir.filePath(QStringLiteral("report.txt"));
-        QVERIFY(formatter.appendToFile(reportPath, reportOnly, 76));
-        QFile reportFile(reportPath);
-        QVERIFY(reportFile.open(QIODevice::ReadOnly));
-        QCOMPARE(reportFile.readAll(), (formatter.renderAll(reportOnly, 76) + QLatin1Char('\n')).toLatin1());
     }
 
     void prompt_data()

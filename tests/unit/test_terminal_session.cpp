@@ -121,6 +121,14 @@ private:
     qsizetype _consumed = 0;
 };
 
+void writeStartupFile(const QString &home, const QByteArray &text)
+{
+    QVERIFY(QDir(home).mkpath("Numlyra"));
+    QFile rc(home + "/Numlyra/.rc");
+    QVERIFY(rc.open(QIODevice::WriteOnly));
+    rc.write(text);
+}
+
 } // namespace
 
 class TestTerminalSession : public QObject {
@@ -156,11 +164,7 @@ private slots:
     void ctrlCEndsTheStartupFile()
     {
         QTemporaryDir home;
-        QVERIFY(QDir(home.path()).mkpath("Numlyra"));
-        QFile rc(home.path() + "/Numlyra/.rc");
-        QVERIFY(rc.open(QIODevice::WriteOnly));
-        rc.write("r = 1; while (1) r += 1;\n");
-        rc.close();
+        writeStartupFile(home.path(), "r = 1; while (1) r += 1;\n");
         PtyCli cli;
         QVERIFY(cli.start(home.path(), 24, 80, true));
         // Nothing is printed while the startup file runs.
@@ -182,11 +186,7 @@ private slots:
         QFETCH(QByteArray, text);
         QFETCH(bool, header);
         QTemporaryDir home;
-        QVERIFY(QDir(home.path()).mkpath("Numlyra"));
-        QFile rc(home.path() + "/Numlyra/.rc");
-        QVERIFY(rc.open(QIODevice::WriteOnly));
-        rc.write(text);
-        rc.close();
+        writeStartupFile(home.path(), text);
         PtyCli cli;
         QVERIFY(cli.start(home.path(), 24, 80, true));
         QVERIFY(cli.waitFor("    *** Numlyra v 1.0.3 ***"));
