@@ -6,6 +6,8 @@
 #include "values/index_hash.h"
 #include "vm/execution_context.h"
 
+#include "values/output_list.h"
+
 #include <QBuffer>
 #include <QByteArray>
 #include <QDir>
@@ -71,6 +73,7 @@ bool parse(QByteArray bytes, WorkspaceRecords &records)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    OutputList::instance().clear(); // the reports of the previous input
     loadKeepsWorkspaceOnFailure(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
     WorkspaceRecords records;
     // A file of no records loads as nothing; there is then nothing to save.
