@@ -30,6 +30,7 @@ struct FunctionInfo {
     // takes several; only the interpreter's thread touches them.
     std::vector<std::unique_ptr<IndexHash>> spareActivations;
     QString nameText;        // `name` as text for reports, made on the first call
+    std::vector<uint8_t> dispatchCode; // the body's code with fused sequences, made on the first call
 
     FunctionInfo();
     ~FunctionInfo();

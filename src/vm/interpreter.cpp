@@ -12,6 +12,7 @@
 #include "vm/indexing.h"
 #include "vm/instruction_set.h"
 #include "vm/range.h"
+#include "vm/superinstructions.h"
 
 #include <cmath>
 #include <numbers>
@@ -106,7 +107,8 @@ int Interpreter::run(Script *script)
         clearStop();
     _line = 1;
     ++_runDepth;
-    const int result = execute(script->code(), script->codeSize());
+    const std::vector<uint8_t> dispatch = fuseInstructions(script->code(), script->codeSize());
+    const int result = execute(script->code(), dispatch.data(), script->codeSize());
     --_runDepth;
     _loops.erase(_loops.begin() + std::ptrdiff_t(loopBase), _loops.end());
     _loopBase = outerLoopBase;
@@ -161,11 +163,6 @@ void Interpreter::markChanged(int position)
     markChanged(position, _symbols->at(position));
 }
 
-void Interpreter::markChanged(int position, const Variable &variable)
-{
-    if (!_insideFunction && !variable.isTemporary())
-        _runState->updateItemSet.insert(position);
-}
 
 void Interpreter::markRemoved(int position)
 {
@@ -562,7 +559,9 @@ int Interpreter::callUserFunction(FunctionInfo &function, int argc)
     const int base = _stack.size();
     _stack.push(Variable::undefined()); // the result slot
     ++_callDepth;
-    const int result = execute(body->code(), body->codeSize());
+    if (function.dispatchCode.size() != size_t(body->codeSize()) + 1)
+        function.dispatchCode = fuseInstructions(body->code(), body->codeSize());
+    const int result = execute(body->code(), function.dispatchCode.data(), body->codeSize());
     --_callDepth;
 
     invoked.pop_back();
@@ -586,7 +585,92 @@ int Interpreter::callUserFunction(FunctionInfo &function, int argc)
 
 // --- the loop ---
 
-int Interpreter::execute(const uint8_t *code, int n)
+// A fused sequence at `at` (offset pc) when its operands are finite double
+// scalars and so is an arithmetic result; false leaves everything untouched
+// for the original instructions. Reports, marks and jumps are those of the
+// sequence run instruction by instruction.
+// After a fused sequence, a line marker and a backward or forward jump that
+// follow are taken at once (one of each, so an endless loop still reaches
+// the stop check). Both are sound starts, so neither can fail.
+[[gnu::always_inline]] inline void Interpreter::takeFollowers(const uint8_t *code, const uint8_t *dispatch, int n,
+                                                              int &next)
+{
+    if (dispatch[next] == LINE_SET16) {
+        _line = u16(code + next + 1);
+        next += 3;
+    }
+    if (dispatch[next] == JUMP) {
+        const int target = next + 2 + int16_t(u16(code + next + 1));
+        if (target < 0 || target > n)
+            return; // the jump's own dispatch reports it
+        next = target;
+        if (dispatch[next] == LINE_SET16) {
+            _line = u16(code + next + 1);
+            next += 3;
+        }
+    }
+}
+
+template <uint8_t fused>
+[[gnu::always_inline]] inline bool Interpreter::runFused(const uint8_t *code, const uint8_t *dispatch, int pc, int n,
+                                                         int &next)
+{
+    const uint8_t *at = code + pc;
+    const Variable &x = _symbols->at(u16(at + 1));
+    if (x.type() != DOUBLE_TYPE)
+        return false;
+    const Variable *y;
+    if constexpr (fused == FUSED_STORE_V || fused == FUSED_BRANCH_V) {
+        y = &_symbols->at(u16(at + 4));
+    } else if constexpr (fused == FUSED_STORE_K || fused == FUSED_BRANCH_K) {
+        if (at[4] >= _script->constantCount())
+            return false;
+        y = &_script->constant(at[4]);
+    } else {
+        y = &_presets[at[3] - PUSH_INT_0];
+    }
+    if (y->type() != DOUBLE_TYPE)
+        return false;
+    const double a = x.getDouble();
+    const double b = y->getDouble();
+    constexpr int op = 3 + fusedOperandLength(fused); // offset of the operator
+    if constexpr (fused <= FUSED_STORE_P) {
+        double value;
+        switch (at[op]) {
+        case ADD: value = a + b; break;
+        case SUB: value = a - b; break;
+        default: value = a * b; break; // MUL, EMUL
+        }
+        if (!std::isfinite(value))
+            return false;
+        const int position = u16(at + op + 2);
+        Variable &target = _symbols->at(position);
+        target.setDouble(value);
+        markChanged(position, target);
+        next = pc + fusedLength(fused);
+        takeFollowers(code, dispatch, n, next);
+        return true;
+    }
+    if (std::isnan(a) || std::isnan(b))
+        return false;
+    bool truth;
+    switch (at[op]) {
+    case LT: truth = a < b; break;
+    case LE: truth = a <= b; break;
+    case GT: truth = a > b; break;
+    case GE: truth = a >= b; break;
+    case EQ: truth = a == b; break;
+    default: truth = a != b; break; // NE
+    }
+    const int target = pc + op + 3 + int16_t(u16(at + op + 2));
+    if (target < 0 || target > n)
+        return false;
+    next = truth == (at[op + 1] == JUMP_IF_TRUE) ? target : pc + fusedLength(fused);
+    takeFollowers(code, dispatch, n, next);
+    return true;
+}
+
+int Interpreter::execute(const uint8_t *code, const uint8_t *dispatch, int n)
 {
     if (n <= 0)
         return 0;
@@ -596,19 +680,40 @@ int Interpreter::execute(const uint8_t *code, int n)
     }
     int pc = 0;
     for (;;) {
-        const uint8_t opcode = code[pc];
-        const int length = _lengths[opcode];
-        if (length == 0) {
-            report(ERR_COMMAND_NOT_SUPPORTED);
-            return -1;
-        }
-        if (pc + length > n) {
-            report(ERR_SHIFT_GREATER_THAN_SIZE); // operands cut off by the end of the code
-            return -1;
-        }
+        uint8_t opcode = dispatch[pc];
         const uint8_t *operand = code + pc + 1;
-        int next = pc + length;
+        int next = pc + _lengths[opcode];
+    redispatch:
         switch (opcode) {
+        case FUSED_CHECK: {
+            // Not a sound instruction start: check the original byte there.
+            opcode = code[pc];
+            const int length = _lengths[opcode]; // 0 for invalid and fused values
+            if (length == 0) {
+                report(ERR_COMMAND_NOT_SUPPORTED);
+                return -1;
+            }
+            if (pc + length > n) {
+                report(ERR_SHIFT_GREATER_THAN_SIZE); // operands cut off by the end of the code
+                return -1;
+            }
+            next = pc + length;
+            goto redispatch;
+        }
+#define NUMLYRA_FUSED_CASE(fused)                                  \
+        case fused:                                                \
+            if (runFused<fused>(code, dispatch, pc, n, next))      \
+                break;                                             \
+            opcode = PUSH_VAR;                                     \
+            next = pc + 3;                                         \
+            goto redispatch;
+        NUMLYRA_FUSED_CASE(FUSED_STORE_V)
+        NUMLYRA_FUSED_CASE(FUSED_STORE_K)
+        NUMLYRA_FUSED_CASE(FUSED_STORE_P)
+        NUMLYRA_FUSED_CASE(FUSED_BRANCH_V)
+        NUMLYRA_FUSED_CASE(FUSED_BRANCH_K)
+        NUMLYRA_FUSED_CASE(FUSED_BRANCH_P)
+#undef NUMLYRA_FUSED_CASE
         case STORE:
             storeTop(u16(operand));
             break;

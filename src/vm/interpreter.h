@@ -3,6 +3,7 @@
 #include "library/native_frame.h"
 #include "values/index_hash.h"
 #include "values/list.h"
+#include "engine/run_state.h"
 #include "values/variable.h"
 #include "vm/execution_context.h"
 
@@ -96,7 +97,11 @@ private:
 
     Binding saveBinding() const;
     void restoreBinding(const Binding &binding);
-    int execute(const uint8_t *code, int size);
+    // `dispatch` is `code` with fused sequences (superinstructions.h).
+    int execute(const uint8_t *code, const uint8_t *dispatch, int size);
+    template <uint8_t fused>
+    bool runFused(const uint8_t *code, const uint8_t *dispatch, int pc, int size, int &next);
+    void takeFollowers(const uint8_t *code, const uint8_t *dispatch, int size, int &next);
 
     bool binaryOperator(uint8_t opcode);
     bool unaryOperator(uint8_t opcode);
@@ -112,7 +117,11 @@ private:
     int callUserFunction(FunctionInfo &function, int argc);
     void recycleActivation(FunctionInfo &function, std::unique_ptr<IndexHash> activation);
     bool fail(quint32 code, int extra = -1);
-    void markChanged(int position, const Variable &variable);
+    void markChanged(int position, const Variable &variable)
+    {
+        if (!_insideFunction && !variable.isTemporary())
+            _runState->updateItemSet.insert(position);
+    }
 
     List _stack;
     Variable _a;

@@ -133,6 +133,55 @@ private slots:
                "PUSH_CONST8 {[7 8]}; FOR_BEGIN c; @c: FOR_NEXT @end; INC_VAR n; JUMP @c; @end:"
             << 0 << "" << "n=5|b=5|c=8";
     }
+    // Sequences the interpreter runs fused: the double fast path, and every
+    // way out of it, must behave as the instructions one by one.
+    void fusedSequences_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("errors");
+        QTest::addColumn<QString>("variables");
+
+        const QString a3 = "PUSH_CONST8 {3}; STORE a; POP; ";
+        QTest::newRow("variables") << a3 + "PUSH_CONST8 {4}; STORE b; POP; PUSH_VAR a; PUSH_VAR b; MUL; STORE c; POP"
+                                   << 0 << "" << "c=12";
+        QTest::newRow("constant") << a3 + "PUSH_VAR a; PUSH_CONST8 {0.5}; SUB; STORE a; POP" << 0 << "" << "a=2.5";
+        QTest::newRow("preset") << a3 + "PUSH_VAR a; PUSH_MINUS_ONE; EMUL; STORE b; POP" << 0 << "" << "b=-3";
+        QTest::newRow("integer operand") << "PUSH_INT_2; STORE a; POP; PUSH_VAR a; PUSH_ONE; ADD; STORE b; POP" << -1
+                                         << "303" << "b=undef";
+        QTest::newRow("string constant") << a3 + "PUSH_VAR a; PUSH_CONST8 {'s'}; ADD; STORE b; POP" << -1 << "302"
+                                         << "b=undef";
+        QTest::newRow("vector operand") << "PUSH_CONST8 {[1 2]}; STORE a; POP; PUSH_VAR a; PUSH_ONE; ADD; STORE b; POP"
+                                        << 0 << "" << "b=[2 3]";
+        QTest::newRow("absent first") << "PUSH_VAR a; PUSH_ONE; ADD; STORE b; POP" << -1 << "300" << "b=undef";
+        QTest::newRow("absent second") << a3 + "PUSH_VAR a; PUSH_VAR z; ADD; STORE b; POP" << -1 << "300"
+                                       << "b=undef";
+        QTest::newRow("infinite result") << "PUSH_CONST8 {1e308}; STORE a; POP; PUSH_VAR a; PUSH_VAR a; ADD; STORE b; POP"
+                                         << 0 << "308" << "b=inf";
+        QTest::newRow("jump into the sequence")
+            << "PUSH_CONST8 {10}; PUSH_ONE; STORE a; POP; JUMP @mid; PUSH_VAR a; @mid: PUSH_TWO; ADD; STORE b; POP"
+            << 0 << "" << "a=1|b=12";
+        QTest::newRow("counting loop")
+            << "PUSH_ZERO; STORE i; POP; @top: LINE_SET16 2; PUSH_VAR i; PUSH_CONST8 {3}; LT; JUMP_IF_FALSE @end; "
+               "LINE_SET16 3; PUSH_VAR i; PUSH_ONE; ADD; STORE i; POP; JUMP @top; @end: PUSH_VAR i; STORE j"
+            << 0 << "" << "i=3|j=3";
+        QTest::newRow("jump if true") << a3 + "PUSH_VAR a; PUSH_TWO; GT; JUMP_IF_TRUE @skip; PUSH_ONE; STORE x; @skip:"
+                                      << 0 << "" << "x=undef";
+        QTest::newRow("not a number compares false")
+            << "PUSH_CONST8 {nan}; STORE a; POP; PUSH_VAR a; PUSH_VAR a; EQ; JUMP_IF_TRUE @skip; PUSH_ONE; STORE x; @skip:"
+            << 0 << "" << "x=1";
+        QTest::newRow("branch target beyond the code") << a3 + "PUSH_VAR a; PUSH_ONE; LT; JUMP_IF_FALSE 90" << -1
+                                                       << "d02" << "";
+        QTest::newRow("followed by a jump beyond the code") << a3 + "PUSH_VAR a; PUSH_ONE; ADD; STORE a; POP; JUMP 90"
+                                                            << -1 << "d02" << "a=4";
+        QTest::newRow("fused byte values are invalid") << "BYTE 240" << -1 << "d01" << "";
+        QTest::newRow("byte 255 is invalid") << "PUSH_ONE; BYTE 255" << -1 << "d01" << "";
+        QTest::newRow("landing inside an operand: valid") << "JUMP 2; BYTE 3; BYTE 33; STORE x" << 0 << "" << "x=1";
+        QTest::newRow("landing inside an operand: invalid") << "JUMP 2; BYTE 3; BYTE 40" << -1 << "d01" << "";
+        QTest::newRow("landing inside an operand: cut off") << "JUMP 2; BYTE 3; BYTE 1" << -1 << "d02" << "";
+    }
+    void fusedSequences() { programs(); }
+
     void programs()
     {
         QFETCH(QString, code);
@@ -167,6 +216,13 @@ private slots:
         QCOMPARE(interpreter.run(&far), -1);
         QCOMPARE(reports().value(0).line, 70002u);
         QCOMPARE(interpreter.getLine(), 70002u);
+
+        // A line marker taken together with the fused sequence before it.
+        resetRun();
+        Program fused;
+        fused.assemble("PUSH_ONE; STORE a; POP; PUSH_VAR a; PUSH_ONE; ADD; STORE a; POP; LINE_SET16 7; PUSH_VAR ghost");
+        QCOMPARE(interpreter.run(&fused), -1);
+        QCOMPARE(reports().value(0).line, 7u);
     }
 
     void operatorFailureStack()
@@ -299,7 +355,10 @@ private slots:
     void terminationDuringLoop()
     {
         Program program;
-        program.assemble("PUSH_ONE; STORE started; POP; PUSH_ZERO; STORE n; POP; @top: INC_VAR n; JUMP @top");
+        // The loop body is one fused sequence whose jump and line marker are
+        // taken with it: the stop flag must still be seen.
+        program.assemble("PUSH_ONE; STORE started; POP; PUSH_ZERO; STORE n; POP; "
+                         "@top: LINE_SET16 4; PUSH_VAR n; PUSH_ONE; ADD; STORE n; POP; JUMP @top");
         Interpreter interpreter;
         int result = 1;
         std::thread worker([&] { result = interpreter.run(&program); });
