@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <malloc.h>
 
@@ -307,6 +308,52 @@ private slots:
             QCOMPARE(show(keepA), QString("[1 2 3]"));
         if (shareB)
             QCOMPARE(show(keepB), QString("[10; 20; 30]"));
+    }
+
+    // The tiled product against the plain k-order loop, bit for bit, on
+    // shapes around the tile size (edges in rows, columns or both).
+    void productMatchesPlainLoop_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("inner");
+        QTest::addColumn<int>("columns");
+        QTest::newRow("whole tiles") << 8 << 5 << 8;
+        QTest::newRow("row and column edges") << 7 << 9 << 6;
+        QTest::newRow("smaller than a tile") << 3 << 4 << 2;
+        QTest::newRow("one column") << 5 << 3 << 1;
+        QTest::newRow("wide") << 4 << 13 << 17;
+    }
+    void productMatchesPlainLoop()
+    {
+        QFETCH(int, rows);
+        QFETCH(int, inner);
+        QFETCH(int, columns);
+        // Values with long mantissas, so any change of summation order shows.
+        auto fill = [](uint32_t r, uint32_t c, double seed) {
+            Vector v;
+            if (!Vector::create(DOUBLE_TYPE, r, c, v))
+                qFatal("no memory");
+            double *x = v.mutableDoubles();
+            for (uint32_t i = 0; i < r * c; ++i)
+                x[i] = std::sin(seed + 1.7 * i) * 1e3 / (1.0 + i % 7);
+            return v;
+        };
+        const Vector a = fill(uint32_t(rows), uint32_t(inner), 0.3);
+        const Vector b = fill(uint32_t(inner), uint32_t(columns), 1.1);
+        ExecutionContext context;
+        const Outcome out = run(context, MUL, Variable(a), Variable(b));
+        QVERIFY(out.ok);
+        const Vector &c = out.result.getVector();
+        QCOMPARE(int(c.rowCount()), rows);
+        QCOMPARE(int(c.columnCount()), columns);
+        for (int i = 0; i < rows; ++i)
+            for (int j = 0; j < columns; ++j) {
+                double sum = 0.0;
+                for (int k = 0; k < inner; ++k)
+                    sum += a.doubles()[i * inner + k] * b.doubles()[k * columns + j];
+                QCOMPARE(c.doubles()[i * columns + j], sum); // exact: QCOMPARE on doubles is fuzzy
+                QVERIFY(std::memcmp(&c.doubles()[i * columns + j], &sum, sizeof sum) == 0);
+            }
     }
 
     void unaryBlocks()
