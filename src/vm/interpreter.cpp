@@ -75,24 +75,26 @@ Interpreter::Interpreter() : _frame{_stack, *this}, _runState(&RunState::instanc
 
 Interpreter::~Interpreter() = default;
 
-Interpreter::Binding Interpreter::saveBinding() const
+// The names move out and back: every call switches them, and copying a
+// QString costs reference-count traffic.
+Interpreter::Binding Interpreter::takeBinding()
 {
-    return Binding{_script, _symbols, _insideFunction, _scriptName, _functionName};
+    return Binding{_script, _symbols, _insideFunction, std::move(_scriptName), std::move(_functionName)};
 }
 
-void Interpreter::restoreBinding(const Binding &binding)
+void Interpreter::restoreBinding(Binding &&binding)
 {
     _script = binding.script;
     _symbols = binding.symbols;
     _insideFunction = binding.insideFunction;
-    _scriptName = binding.scriptName;
-    _functionName = binding.functionName;
+    _scriptName = std::move(binding.scriptName);
+    _functionName = std::move(binding.functionName);
 }
 
 int Interpreter::run(Script *script)
 {
     NUMLYRA_ASSERT(script != nullptr);
-    const Binding saved = saveBinding();
+    Binding saved = takeBinding();
     const size_t loopBase = _loops.size();
     const size_t outerLoopBase = _loopBase;
     _loopBase = loopBase;
@@ -113,7 +115,7 @@ int Interpreter::run(Script *script)
     _loops.erase(_loops.begin() + std::ptrdiff_t(loopBase), _loops.end());
     _loopBase = outerLoopBase;
     if (_runDepth > 0)
-        restoreBinding(saved);
+        restoreBinding(std::move(saved));
     return result;
 }
 
@@ -543,7 +545,7 @@ int Interpreter::callUserFunction(FunctionInfo &function, int argc)
         _stack.pop();
     }
 
-    const Binding saved = saveBinding();
+    Binding saved = takeBinding();
     const quint32 savedLine = _line;
     const size_t loopBase = _loops.size();
     const size_t outerLoopBase = _loopBase;
@@ -567,7 +569,7 @@ int Interpreter::callUserFunction(FunctionInfo &function, int argc)
     invoked.pop_back();
     _loops.erase(_loops.begin() + std::ptrdiff_t(loopBase), _loops.end());
     _loopBase = outerLoopBase;
-    restoreBinding(saved);
+    restoreBinding(std::move(saved));
     _line = savedLine;
     recycleActivation(function, std::move(activation));
     if (result != 0)

@@ -95,8 +95,8 @@ private:
         QString functionName;
     };
 
-    Binding saveBinding() const;
-    void restoreBinding(const Binding &binding);
+    Binding takeBinding();
+    void restoreBinding(Binding &&binding);
     // `dispatch` is `code` with fused sequences (superinstructions.h).
     int execute(const uint8_t *code, const uint8_t *dispatch, int size);
     template <uint8_t fused>
