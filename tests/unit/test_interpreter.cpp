@@ -132,16 +132,9 @@ private slots:
                "JUMP @done; @done: INC_VAR n; PUSH_VAR n; PUSH_CONST8 {3}; LT; JUMP_IF_TRUE @again; "
                "PUSH_CONST8 {[7 8]}; FOR_BEGIN c; @c: FOR_NEXT @end; INC_VAR n; JUMP @c; @end:"
             << 0 << "" << "n=5|b=5|c=8";
-    }
-    // Sequences the interpreter runs fused: the double fast path, and every
-    // way out of it, must behave as the instructions one by one.
-    void fusedSequences_data()
-    {
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<int>("result");
-        QTest::addColumn<QString>("errors");
-        QTest::addColumn<QString>("variables");
 
+        // Sequences run fused: the double fast path, and every way out of it,
+        // must behave as the instructions one by one.
         const QString a3 = "PUSH_CONST8 {3}; STORE a; POP; ";
         QTest::newRow("variables") << a3 + "PUSH_CONST8 {4}; STORE b; POP; PUSH_VAR a; PUSH_VAR b; MUL; STORE c; POP"
                                    << 0 << "" << "c=12";
@@ -180,8 +173,6 @@ private slots:
         QTest::newRow("landing inside an operand: invalid") << "JUMP 2; BYTE 3; BYTE 40" << -1 << "d01" << "";
         QTest::newRow("landing inside an operand: cut off") << "JUMP 2; BYTE 3; BYTE 1" << -1 << "d02" << "";
     }
-    void fusedSequences() { programs(); }
-
     void programs()
     {
         QFETCH(QString, code);

@@ -351,8 +351,9 @@ private slots:
                 double sum = 0.0;
                 for (int k = 0; k < inner; ++k)
                     sum += a.doubles()[i * inner + k] * b.doubles()[k * columns + j];
-                QCOMPARE(c.doubles()[i * columns + j], sum); // exact: QCOMPARE on doubles is fuzzy
-                QVERIFY(std::memcmp(&c.doubles()[i * columns + j], &sum, sizeof sum) == 0);
+                // memcmp: QCOMPARE on doubles is fuzzy
+                QVERIFY2(std::memcmp(&c.doubles()[i * columns + j], &sum, sizeof sum) == 0,
+                         qPrintable(QString("element %1,%2").arg(i).arg(j)));
             }
     }
 
