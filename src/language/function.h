@@ -2,6 +2,7 @@
 
 #include "values/index_hash.h"
 #include "values/string.h"
+#include "vm/superinstructions.h"
 
 #include <QDateTime>
 
@@ -30,7 +31,7 @@ struct FunctionInfo {
     // takes several; only the interpreter's thread touches them.
     std::vector<std::unique_ptr<IndexHash>> spareActivations;
     QString nameText;        // `name` as text for reports, made on the first call
-    std::vector<uint8_t> dispatchCode; // the body's code with fused sequences, made on the first call
+    FusedCode fusedCode;     // the body's dispatch copy, made on the first call
 
     FunctionInfo();
     ~FunctionInfo();

@@ -109,8 +109,8 @@ int Interpreter::run(Script *script)
         clearStop();
     _line = 1;
     ++_runDepth;
-    const std::vector<uint8_t> dispatch = fuseInstructions(script->code(), script->codeSize());
-    const int result = execute(script->code(), dispatch.data(), script->codeSize());
+    const FusedCode fused = fuseInstructions(*script, _symbols);
+    const int result = execute(script->code(), fused, script->codeSize());
     --_runDepth;
     _loops.erase(_loops.begin() + std::ptrdiff_t(loopBase), _loops.end());
     _loopBase = outerLoopBase;
@@ -561,9 +561,9 @@ int Interpreter::callUserFunction(FunctionInfo &function, int argc)
     const int base = _stack.size();
     _stack.push(Variable::undefined()); // the result slot
     ++_callDepth;
-    if (function.dispatchCode.size() != size_t(body->codeSize()) + 1)
-        function.dispatchCode = fuseInstructions(body->code(), body->codeSize());
-    const int result = execute(body->code(), function.dispatchCode.data(), body->codeSize());
+    if (function.fusedCode.empty())
+        function.fusedCode = fuseInstructions(*body);
+    const int result = execute(body->code(), function.fusedCode, body->codeSize());
     --_callDepth;
 
     invoked.pop_back();
@@ -587,93 +587,144 @@ int Interpreter::callUserFunction(FunctionInfo &function, int argc)
 
 // --- the loop ---
 
-// A fused sequence at `at` (offset pc) when its operands are finite double
-// scalars and so is an arithmetic result; false leaves everything untouched
-// for the original instructions. Reports, marks and jumps are those of the
-// sequence run instruction by instruction.
-// After a fused sequence, a line marker and a backward or forward jump that
-// follow are taken at once (one of each, so an endless loop still reaches
-// the stop check). Both are sound starts, so neither can fail.
-[[gnu::always_inline]] inline void Interpreter::takeFollowers(const uint8_t *code, const uint8_t *dispatch, int n,
-                                                              int &next)
+// A fused step when its operands are finite double scalars and so is an
+// arithmetic result; false leaves everything untouched for the original
+// instructions. Reports, marks, lines and jumps are those of the sequence
+// run instruction by instruction.
+template <bool resolved>
+[[gnu::always_inline]] inline Variable &Interpreter::slot(Variable *resolvedSlot, int position)
 {
-    if (dispatch[next] == LINE_SET16) {
-        _line = u16(code + next + 1);
-        next += 3;
-    }
-    if (dispatch[next] == JUMP) {
-        const int target = next + 2 + int16_t(u16(code + next + 1));
-        if (target < 0 || target > n)
-            return; // the jump's own dispatch reports it
-        next = target;
-        if (dispatch[next] == LINE_SET16) {
-            _line = u16(code + next + 1);
-            next += 3;
-        }
-    }
+    if constexpr (resolved)
+        return *resolvedSlot;
+    else
+        return _symbols->at(position);
 }
 
-template <uint8_t fused>
-[[gnu::always_inline]] inline bool Interpreter::runFused(const uint8_t *code, const uint8_t *dispatch, int pc, int n,
-                                                         int &next)
+template <FusedKind kind, bool resolved>
+[[gnu::always_inline]] inline bool Interpreter::runStep(const FusedStep &step, int &next, const FusedStep *&follower)
 {
-    const uint8_t *at = code + pc;
-    const Variable &x = _symbols->at(u16(at + 1));
+    const Variable &x = slot<resolved>(step.xSlot, step.x);
     if (x.type() != DOUBLE_TYPE)
         return false;
-    const Variable *y;
-    if constexpr (fused == FUSED_STORE_V || fused == FUSED_BRANCH_V) {
-        y = &_symbols->at(u16(at + 4));
-    } else if constexpr (fused == FUSED_STORE_K || fused == FUSED_BRANCH_K) {
-        if (at[4] >= _script->constantCount())
+    double b = step.immediate;
+    if constexpr ((kind - STEP_ADD_V) % 2 == 0) {
+        const Variable &y = slot<resolved>(step.ySlot, step.y);
+        if (y.type() != DOUBLE_TYPE)
             return false;
-        y = &_script->constant(at[4]);
-    } else {
-        y = &_presets[at[3] - PUSH_INT_0];
+        b = y.getDouble();
     }
-    if (y->type() != DOUBLE_TYPE)
-        return false;
     const double a = x.getDouble();
-    const double b = y->getDouble();
-    constexpr int op = 3 + fusedOperandLength(fused); // offset of the operator
-    if constexpr (fused <= FUSED_STORE_P) {
+    if constexpr (kind <= STEP_MUL_I) {
         double value;
-        switch (at[op]) {
-        case ADD: value = a + b; break;
-        case SUB: value = a - b; break;
-        default: value = a * b; break; // MUL, EMUL
-        }
+        if constexpr (kind <= STEP_ADD_I)
+            value = a + b;
+        else if constexpr (kind <= STEP_SUB_I)
+            value = a - b;
+        else
+            value = a * b;
         if (!std::isfinite(value))
             return false;
-        const int position = u16(at + op + 2);
-        Variable &target = _symbols->at(position);
+        Variable &target = slot<resolved>(step.zSlot, step.z);
         target.setDouble(value);
-        markChanged(position, target);
-        next = pc + fusedLength(fused);
-        takeFollowers(code, dispatch, n, next);
+        markChanged(step.z, target);
+        next = step.next;
+        follower = step.nextStep;
+        if (step.line >= 0)
+            _line = quint32(step.line);
+        return true;
+    } else {
+        if constexpr ((kind - STEP_ADD_V) % 2 == 0) {
+            if (std::isnan(a) || std::isnan(b))
+                return false;
+        } else {
+            if (std::isnan(a)) // a NaN immediate is never fused
+                return false;
+        }
+        bool truth;
+        if constexpr (kind <= STEP_LT_I)
+            truth = a < b;
+        else if constexpr (kind <= STEP_LE_I)
+            truth = a <= b;
+        else if constexpr (kind <= STEP_GT_I)
+            truth = a > b;
+        else if constexpr (kind <= STEP_GE_I)
+            truth = a >= b;
+        else if constexpr (kind <= STEP_EQ_I)
+            truth = a == b;
+        else
+            truth = a != b;
+        // Branches, not selects: a predicted outcome lets the next step
+        // start before the comparison is known.
+        if (truth) {
+            next = step.next;
+            follower = step.nextStep;
+            if (step.line >= 0)
+                _line = quint32(step.line);
+        } else {
+            next = step.otherNext;
+            follower = step.otherStep;
+            if (step.otherLine >= 0)
+                _line = quint32(step.otherLine);
+        }
         return true;
     }
-    if (std::isnan(a) || std::isnan(b))
-        return false;
-    bool truth;
-    switch (at[op]) {
-    case LT: truth = a < b; break;
-    case LE: truth = a <= b; break;
-    case GT: truth = a > b; break;
-    case GE: truth = a >= b; break;
-    case EQ: truth = a == b; break;
-    default: truth = a != b; break; // NE
-    }
-    const int target = pc + op + 3 + int16_t(u16(at + op + 2));
-    if (target < 0 || target > n)
-        return false;
-    next = truth == (at[op + 1] == JUMP_IF_TRUE) ? target : pc + fusedLength(fused);
-    takeFollowers(code, dispatch, n, next);
-    return true;
 }
 
-int Interpreter::execute(const uint8_t *code, const uint8_t *dispatch, int n)
+// Runs the steps that follow one another from `pc` without going through
+// the main switch; the stop flag is still read after each. Returns 0 at an
+// instruction that is not a step (pc set to it), 1 at a step whose operands
+// take the original instructions, 2 at the end of the code, -1 when stopped.
+template <bool resolved>
+int Interpreter::runSteps(const uint32_t *dispatch, const FusedStep *steps, int n, int &pc)
 {
+    const FusedStep *step = &steps[dispatch[pc] >> 8];
+    for (;;) {
+        int next;
+        const FusedStep *follower;
+        bool done;
+        switch (step->kind) {
+#define NUMLYRA_STEP_CASE(kind) \
+        case kind: done = runStep<kind, resolved>(*step, next, follower); break;
+        NUMLYRA_STEP_CASE(STEP_ADD_V) NUMLYRA_STEP_CASE(STEP_ADD_I)
+        NUMLYRA_STEP_CASE(STEP_SUB_V) NUMLYRA_STEP_CASE(STEP_SUB_I)
+        NUMLYRA_STEP_CASE(STEP_MUL_V) NUMLYRA_STEP_CASE(STEP_MUL_I)
+        NUMLYRA_STEP_CASE(STEP_LT_V) NUMLYRA_STEP_CASE(STEP_LT_I)
+        NUMLYRA_STEP_CASE(STEP_LE_V) NUMLYRA_STEP_CASE(STEP_LE_I)
+        NUMLYRA_STEP_CASE(STEP_GT_V) NUMLYRA_STEP_CASE(STEP_GT_I)
+        NUMLYRA_STEP_CASE(STEP_GE_V) NUMLYRA_STEP_CASE(STEP_GE_I)
+        NUMLYRA_STEP_CASE(STEP_EQ_V) NUMLYRA_STEP_CASE(STEP_EQ_I)
+        NUMLYRA_STEP_CASE(STEP_NE_V) NUMLYRA_STEP_CASE(STEP_NE_I)
+#undef NUMLYRA_STEP_CASE
+        default: __builtin_unreachable(); // every kind has its case
+        }
+        if (!done) {
+            pc = step->pc;
+            return 1;
+        }
+        if (follower) {
+            // A step starts there, so the code goes on.
+            if (stopRequested()) {
+                report(ERR_PROCESS_TERMINATED);
+                return -1;
+            }
+            step = follower;
+            continue;
+        }
+        pc = next;
+        if (pc >= n)
+            return 2;
+        if (stopRequested()) {
+            report(ERR_PROCESS_TERMINATED);
+            return -1;
+        }
+        return 0;
+    }
+}
+
+int Interpreter::execute(const uint8_t *code, const FusedCode &fused, int n)
+{
+    const uint32_t *dispatch = fused.dispatch.data();
+    const FusedStep *steps = fused.steps.data();
     if (n <= 0)
         return 0;
     if (stopRequested()) {
@@ -682,7 +733,7 @@ int Interpreter::execute(const uint8_t *code, const uint8_t *dispatch, int n)
     }
     int pc = 0;
     for (;;) {
-        uint8_t opcode = dispatch[pc];
+        uint8_t opcode = uint8_t(dispatch[pc]);
         const uint8_t *operand = code + pc + 1;
         int next = pc + _lengths[opcode];
     redispatch:
@@ -702,20 +753,22 @@ int Interpreter::execute(const uint8_t *code, const uint8_t *dispatch, int n)
             next = pc + length;
             goto redispatch;
         }
-#define NUMLYRA_FUSED_CASE(fused)                                  \
-        case fused:                                                \
-            if (runFused<fused>(code, dispatch, pc, n, next))      \
-                break;                                             \
-            opcode = PUSH_VAR;                                     \
-            next = pc + 3;                                         \
+        case FUSED_STEP:
+            switch (fused.resolved ? runSteps<true>(dispatch, steps, n, pc) : runSteps<false>(dispatch, steps, n, pc)) {
+            case 1:
+                opcode = PUSH_VAR;
+                break;
+            case 2:
+                return 0;
+            case -1:
+                return -1;
+            default:
+                opcode = uint8_t(dispatch[pc]);
+                break;
+            }
+            operand = code + pc + 1;
+            next = pc + _lengths[opcode];
             goto redispatch;
-        NUMLYRA_FUSED_CASE(FUSED_STORE_V)
-        NUMLYRA_FUSED_CASE(FUSED_STORE_K)
-        NUMLYRA_FUSED_CASE(FUSED_STORE_P)
-        NUMLYRA_FUSED_CASE(FUSED_BRANCH_V)
-        NUMLYRA_FUSED_CASE(FUSED_BRANCH_K)
-        NUMLYRA_FUSED_CASE(FUSED_BRANCH_P)
-#undef NUMLYRA_FUSED_CASE
         case STORE:
             storeTop(u16(operand));
             break;

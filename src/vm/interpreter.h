@@ -6,6 +6,7 @@
 #include "engine/run_state.h"
 #include "values/variable.h"
 #include "vm/execution_context.h"
+#include "vm/superinstructions.h"
 
 #include <QString>
 
@@ -97,11 +98,14 @@ private:
 
     Binding takeBinding();
     void restoreBinding(Binding &&binding);
-    // `dispatch` is `code` with fused sequences (superinstructions.h).
-    int execute(const uint8_t *code, const uint8_t *dispatch, int size);
-    template <uint8_t fused>
-    bool runFused(const uint8_t *code, const uint8_t *dispatch, int pc, int size, int &next);
-    void takeFollowers(const uint8_t *code, const uint8_t *dispatch, int size, int &next);
+    // `fused` is the dispatch copy of `code` (superinstructions.h).
+    int execute(const uint8_t *code, const FusedCode &fused, int size);
+    template <bool resolved>
+    int runSteps(const uint32_t *dispatch, const FusedStep *steps, int n, int &pc);
+    template <FusedKind kind, bool resolved>
+    bool runStep(const FusedStep &step, int &next, const FusedStep *&follower);
+    template <bool resolved>
+    Variable &slot(Variable *resolvedSlot, int position);
 
     bool binaryOperator(uint8_t opcode);
     bool unaryOperator(uint8_t opcode);

@@ -1,10 +1,18 @@
 #include "vm/superinstructions.h"
 
+#include "language/script.h"
+#include "values/index_hash.h"
 #include "vm/instruction_set.h"
 
+#include <cmath>
 #include <cstddef>
 
 namespace {
+
+uint16_t u16(const uint8_t *p)
+{
+    return uint16_t(p[0] << 8 | p[1]);
+}
 
 bool isArithmetic(uint8_t op)
 {
@@ -16,47 +24,165 @@ bool isComparison(uint8_t op)
     return op >= LT && op <= NE;
 }
 
-// The fused code for a sequence starting at `at`, or 0.
-uint8_t fusedAt(const uint8_t *code, int size, int at)
-{
-    if (code[at] != PUSH_VAR || at + 3 >= size)
-        return 0;
-    int p = at + 3;
-    int kind; // 0 V, 1 K, 2 P
-    switch (code[p]) {
-    case PUSH_VAR: kind = 0; p += 3; break;
-    case PUSH_CONST8: kind = 1; p += 2; break;
-    case PUSH_ZERO: case PUSH_ONE: case PUSH_TWO: case PUSH_MINUS_ONE: kind = 2; p += 1; break;
-    default: return 0;
+class Fuser {
+public:
+    Fuser(const Script &script, const std::vector<uint32_t> &dispatch)
+        : _code(script.code()), _size(script.codeSize()), _script(script), _dispatch(dispatch)
+    {
     }
-    if (p >= size)
-        return 0;
-    const uint8_t op = code[p++];
-    if (isArithmetic(op)) {
-        if (p + 4 > size || code[p] != STORE || code[p + 3] != POP)
-            return 0;
-        return uint8_t(FUSED_STORE_V + kind);
+
+    // The step for a sequence starting at `at`, if there is one.
+    bool stepAt(int at, FusedStep &step) const
+    {
+        if (_code[at] != PUSH_VAR || at + 3 >= _size)
+            return false;
+        step.x = u16(_code + at + 1);
+        int p = at + 3;
+        bool yVariable = false;
+        switch (_code[p]) {
+        case PUSH_VAR:
+            if (p + 3 > _size)
+                return false;
+            yVariable = true;
+            step.y = u16(_code + p + 1);
+            p += 3;
+            break;
+        case PUSH_CONST8: {
+            if (p + 2 > _size || _code[p + 1] >= _script.constantCount())
+                return false;
+            const Variable &constant = _script.constant(_code[p + 1]);
+            if (constant.type() != DOUBLE_TYPE)
+                return false;
+            step.immediate = constant.getDouble();
+            p += 2;
+            break;
+        }
+        case PUSH_ZERO: step.immediate = 0; p += 1; break;
+        case PUSH_ONE: step.immediate = 1; p += 1; break;
+        case PUSH_TWO: step.immediate = 2; p += 1; break;
+        case PUSH_MINUS_ONE: step.immediate = -1; p += 1; break;
+        default: return false;
+        }
+        if (p >= _size)
+            return false;
+        const uint8_t op = _code[p++];
+        const int immediate = yVariable ? 0 : 1;
+        if (isArithmetic(op)) {
+            if (p + 4 > _size || _code[p] != STORE || _code[p + 3] != POP)
+                return false;
+            const FusedKind base = op == ADD ? STEP_ADD_V : op == SUB ? STEP_SUB_V : STEP_MUL_V;
+            step.kind = FusedKind(base + immediate);
+            step.z = u16(_code + p + 1);
+            step.next = p + 4;
+            follow(step.next, step.line);
+            return true;
+        }
+        if (!isComparison(op) || p + 3 > _size || (_code[p] != JUMP_IF_FALSE && _code[p] != JUMP_IF_TRUE))
+            return false;
+        // A NaN operand takes the operators' own rules.
+        if (!yVariable && std::isnan(step.immediate))
+            return false;
+        const int target = p + 2 + int16_t(u16(_code + p + 1));
+        if (target < 0 || target > _size)
+            return false; // the jump's own instruction reports it
+        step.kind = FusedKind(STEP_LT_V + 2 * (op - LT) + immediate);
+        int jumpNext = target, jumpLine = -1, fallNext = p + 3, fallLine = -1;
+        follow(jumpNext, jumpLine);
+        follow(fallNext, fallLine);
+        const bool jumpIfTrue = _code[p] == JUMP_IF_TRUE;
+        step.next = jumpIfTrue ? jumpNext : fallNext;
+        step.line = jumpIfTrue ? jumpLine : fallLine;
+        step.otherNext = jumpIfTrue ? fallNext : jumpNext;
+        step.otherLine = jumpIfTrue ? fallLine : jumpLine;
+        return true;
     }
-    if (isComparison(op)) {
-        if (p + 3 > size || (code[p] != JUMP_IF_FALSE && code[p] != JUMP_IF_TRUE))
-            return 0;
-        return uint8_t(FUSED_BRANCH_V + kind);
+
+private:
+    // Moves `next` over a line marker, a jump and a line marker, keeping the
+    // last line set, as far as they are sound instruction starts.
+    void follow(int &next, int &line) const
+    {
+        if (startsWith(next, LINE_SET16)) {
+            line = u16(_code + next + 1);
+            next += 3;
+        }
+        if (startsWith(next, JUMP)) {
+            const int target = next + 2 + int16_t(u16(_code + next + 1));
+            if (target < 0 || target > _size)
+                return; // the jump's own dispatch reports it
+            next = target;
+            if (startsWith(next, LINE_SET16)) {
+                line = u16(_code + next + 1);
+                next += 3;
+            }
+        }
     }
-    return 0;
-}
+
+    // The walk has marked every sound start up to the end of the code by the
+    // time steps are made.
+    bool startsWith(int pc, uint8_t opcode) const
+    {
+        return pc < _size && uint8_t(_dispatch[size_t(pc)]) == opcode;
+    }
+
+    const uint8_t *_code;
+    int _size;
+    const Script &_script;
+    const std::vector<uint32_t> &_dispatch;
+};
 
 } // namespace
 
-std::vector<uint8_t> fuseInstructions(const uint8_t *code, int size)
+FusedCode fuseInstructions(const Script &script, IndexHash *symbols)
 {
-    std::vector<uint8_t> out(size_t(size) + 1, FUSED_CHECK);
+    const uint8_t *code = script.code();
+    const int size = script.codeSize();
+    FusedCode out;
+    out.dispatch.assign(size_t(size) + 1, FUSED_CHECK);
     for (int pc = 0; pc < size;) {
         const int length = opcodeInfo(code[pc]).length;
         if (length == 0 || pc + length > size)
             break;
-        const uint8_t fused = fusedAt(code, size, pc);
-        out[size_t(pc)] = fused ? fused : code[pc];
+        out.dispatch[size_t(pc)] = code[pc];
         pc += length;
+    }
+    const Fuser fuser(script, out.dispatch);
+    std::vector<std::pair<int, FusedStep>> found;
+    for (int pc = 0; pc < size; ++pc) {
+        FusedStep step;
+        if (uint8_t(out.dispatch[size_t(pc)]) != PUSH_VAR || !fuser.stepAt(pc, step))
+            continue;
+        if (symbols) {
+            const int size = symbols->size();
+            const bool store = step.kind <= STEP_MUL_I;
+            const bool yVariable = (step.kind - STEP_ADD_V) % 2 == 0;
+            // Positions beyond the table take the checked path.
+            if (step.x >= size || (yVariable && step.y >= size) || (store && step.z >= size))
+                continue;
+            step.xSlot = &symbols->at(step.x);
+            step.ySlot = yVariable ? &symbols->at(step.y) : nullptr;
+            step.zSlot = store ? &symbols->at(step.z) : nullptr;
+        }
+        found.emplace_back(pc, step);
+    }
+    out.resolved = symbols != nullptr;
+    // Replace the opcodes only now: the followers of a step are read as
+    // plain instructions.
+    out.steps.reserve(found.size());
+    for (const auto &[pc, step] : found) {
+        out.dispatch[size_t(pc)] = uint32_t(out.steps.size()) << 8 | FUSED_STEP;
+        out.steps.push_back(step);
+        out.steps.back().pc = pc;
+    }
+    auto stepAtPc = [&out, size](int pc) -> const FusedStep * {
+        if (pc >= size || uint8_t(out.dispatch[size_t(pc)]) != FUSED_STEP)
+            return nullptr;
+        return &out.steps[out.dispatch[size_t(pc)] >> 8];
+    };
+    for (FusedStep &step : out.steps) {
+        step.nextStep = stepAtPc(step.next);
+        if (step.kind > STEP_MUL_I)
+            step.otherStep = stepAtPc(step.otherNext);
     }
     return out;
 }

@@ -3,54 +3,76 @@
 #include <cstdint>
 #include <vector>
 
+class IndexHash;
+class Script;
+class Variable;
+
 // The interpreter dispatches on a copy of the byte code in which the first
-// byte of a few frequent sequences is replaced by one of these codes. The
-// handler of a fused code runs the whole sequence at once when its operands
-// are double scalars, and otherwise executes the original first instruction
-// (still in the byte code itself) as if nothing had been fused. The values
-// lie outside the instruction set, so they never appear in compiled code.
+// byte of a few frequent sequences is replaced by FUSED_STEP. Such a step
+// runs the whole sequence at once when its operands are double scalars, and
+// otherwise executes the original first instruction (still in the byte code
+// itself) as if nothing had been fused:
 //
-//   FUSED_STORE_*   PUSH_VAR x, y, ADD|SUB|MUL|EMUL, STORE z, POP
-//   FUSED_BRANCH_*  PUSH_VAR x, y, LT|LE|GT|GE|EQ|NE, JUMP_IF_FALSE|JUMP_IF_TRUE d
+//   store step   PUSH_VAR x, y, ADD|SUB|MUL|EMUL, STORE z, POP
+//   branch step  PUSH_VAR x, y, LT|LE|GT|GE|EQ|NE, JUMP_IF_FALSE|JUMP_IF_TRUE d
 //
-// where y is PUSH_VAR (_V), PUSH_CONST8 (_K) or one of the double presets
-// PUSH_ZERO .. PUSH_MINUS_ONE (_P).
+// where y is PUSH_VAR, or a push of a double that is known when the code is
+// fused (PUSH_CONST8 of a double constant, PUSH_ZERO .. PUSH_MINUS_ONE).
+// A line marker, a jump and a second line marker that follow a step (on
+// either path of a branch) are taken with it: nothing in them can fail.
 //
 // The copy also records which offsets are sound instruction starts: every
-// other byte (operands, and everything from the first invalid or cut-off
+// other entry (operands, and everything from the first invalid or cut-off
 // instruction on) reads FUSED_CHECK, whose handler validates the original
 // opcode there. A sound start therefore needs no checks when dispatched.
 enum FusedOpcode : uint8_t {
-    FUSED_STORE_V = 0xF0,
-    FUSED_STORE_K,
-    FUSED_STORE_P,
-    FUSED_BRANCH_V,
-    FUSED_BRANCH_K,
-    FUSED_BRANCH_P,
+    FUSED_STEP = 0xF0,
     FUSED_CHECK = 0xFF,
 };
 
-inline bool isFusedOpcode(uint8_t code) { return code >= FUSED_STORE_V && code <= FUSED_BRANCH_P; }
+// What a step does: the operator and whether y is a variable (_V) or an
+// immediate double (_I). EMUL of scalars is MUL.
+enum FusedKind : uint8_t {
+    STEP_ADD_V, STEP_ADD_I, STEP_SUB_V, STEP_SUB_I, STEP_MUL_V, STEP_MUL_I,
+    STEP_LT_V, STEP_LT_I, STEP_LE_V, STEP_LE_I, STEP_GT_V, STEP_GT_I,
+    STEP_GE_V, STEP_GE_I, STEP_EQ_V, STEP_EQ_I, STEP_NE_V, STEP_NE_I,
+};
 
-// Bytes taken by the second operand push of a fused sequence.
-constexpr int fusedOperandLength(uint8_t fused)
-{
-    switch (fused) {
-    case FUSED_STORE_V: case FUSED_BRANCH_V: return 3;
-    case FUSED_STORE_K: case FUSED_BRANCH_K: return 2;
-    default: return 1;
-    }
-}
+struct FusedStep {
+    FusedKind kind;
+    uint16_t x;
+    uint16_t y;
+    uint16_t z;          // store target
+    // The slots of x, y and z when the code was fused for one symbol table
+    // whose slots stay put for the whole run; null otherwise.
+    Variable *xSlot = nullptr;
+    Variable *ySlot = nullptr;
+    Variable *zSlot = nullptr;
+    double immediate = 0;
+    // Where the step continues and the line it leaves set (-1: unchanged).
+    // A store always continues at `next`; a branch at `next` when its
+    // comparison holds and at `otherNext` when it does not.
+    int next = 0;
+    int line = -1;
+    int otherNext = 0;
+    int otherLine = -1;
+    // The steps at `next` and `otherNext`, or null where no step starts:
+    // a run of steps follows these links instead of the dispatch entries.
+    const FusedStep *nextStep = nullptr;
+    const FusedStep *otherStep = nullptr;
+    int pc = 0; // where the step starts
+};
 
-// Total length of a fused sequence: PUSH_VAR (3), the operand, the operator
-// (1) and either STORE + POP (4) or the conditional jump (3).
-constexpr int fusedLength(uint8_t fused)
-{
-    const bool store = fused <= FUSED_STORE_P;
-    return 3 + fusedOperandLength(fused) + 1 + (store ? 4 : 3);
-}
+struct FusedCode {
+    // One entry per byte of the code and one after it: the opcode to
+    // dispatch on in the low byte; for FUSED_STEP the step's index above.
+    std::vector<uint32_t> dispatch;
+    std::vector<FusedStep> steps;
+    bool resolved = false; // the steps hold slots
 
-// The dispatch copy of `code`, found by walking the code from the start:
-// size + 1 bytes, the last one FUSED_CHECK so that the byte after any
-// instruction can be inspected.
-std::vector<uint8_t> fuseInstructions(const uint8_t *code, int size);
+    bool empty() const { return dispatch.empty(); }
+};
+
+// The dispatch copy of a script's code, found by walking it from the start.
+// With `symbols`, the steps also hold their variables' slots in it.
+FusedCode fuseInstructions(const Script &script, IndexHash *symbols = nullptr);

@@ -158,6 +158,20 @@ private slots:
             << "PUSH_ZERO; STORE i; POP; @top: LINE_SET16 2; PUSH_VAR i; PUSH_CONST8 {3}; LT; JUMP_IF_FALSE @end; "
                "LINE_SET16 3; PUSH_VAR i; PUSH_ONE; ADD; STORE i; POP; JUMP @top; @end: PUSH_VAR i; STORE j"
             << 0 << "" << "i=3|j=3";
+        QTest::newRow("run of steps left at its second")
+            << "PUSH_ONE; STORE a; POP; PUSH_CONST8 {[1 2]}; STORE t; POP; "
+               "PUSH_VAR a; PUSH_ONE; ADD; STORE a; POP; PUSH_VAR t; PUSH_ONE; ADD; STORE b; POP"
+            << 0 << "" << "a=2|b=[2 3]";
+        QTest::newRow("branch to a step either way")
+            << "PUSH_ZERO; STORE i; POP; @top: PUSH_VAR i; PUSH_ONE; ADD; STORE i; POP; PUSH_VAR i; "
+               "PUSH_CONST8 {3}; LT; JUMP_IF_TRUE @top; PUSH_VAR i; PUSH_TWO; MUL; STORE j; POP"
+            << 0 << "" << "i=3|j=6";
+        QTest::newRow("integer constant operand")
+            << a3 + "PUSH_VAR a; PUSH_CONST8 {int 2}; GT; JUMP_IF_FALSE @skip; PUSH_ONE; STORE x; @skip:" << -1
+            << "302" << "x=undef";
+        QTest::newRow("not a number constant")
+            << a3 + "PUSH_VAR a; PUSH_CONST8 {nan}; NE; JUMP_IF_FALSE @skip; PUSH_ONE; STORE x; @skip:" << 0 << ""
+            << "x=1";
         QTest::newRow("jump if true") << a3 + "PUSH_VAR a; PUSH_TWO; GT; JUMP_IF_TRUE @skip; PUSH_ONE; STORE x; @skip:"
                                       << 0 << "" << "x=undef";
         QTest::newRow("not a number compares false")
