@@ -20,13 +20,13 @@ private:
     QString _home;
     QStringList _messages;
 
-    static void store(SettingKey key, const QVariant &value, int column = -1)
+    static void store(SettingKey key, const QVariant &value)
     {
         QSettings s(Numlyra::organisationName, Numlyra::applicationName);
         if (value.isValid())
-            s.setValue(Settings::keyName(key, column), value);
+            s.setValue(Settings::keyName(key), value);
         else
-            s.remove(Settings::keyName(key, column));
+            s.remove(Settings::keyName(key));
     }
 
 private slots:
@@ -72,16 +72,6 @@ private slots:
         QCOMPARE(Settings::readInteger(SettingKey(key)), expected);
     }
 
-    void columnWidthsUseTheViewsDefault()
-    {
-        QCOMPARE(Settings::readInteger(VARIABLE_VIEW_COLUMN_SETTING, 150, 0), 150);
-        Settings::writeInteger(VARIABLE_VIEW_COLUMN_SETTING, 80, 0);
-        QCOMPARE(Settings::readInteger(VARIABLE_VIEW_COLUMN_SETTING, 150, 0), 80);
-        QCOMPARE(Settings::readInteger(VARIABLE_VIEW_COLUMN_SETTING, 150, 1), 150);
-        store(FILE_BROWSER_COLUMN_SETTING, QStringLiteral("wide"), 2);
-        QCOMPARE(Settings::readInteger(FILE_BROWSER_COLUMN_SETTING, 33, 2), 33);
-    }
-
     // The formatter's precision goes through the store: an invalid stored
     // value is replaced by 7 when the formatter saves it on destruction.
     void formatterPrecision()
@@ -102,18 +92,15 @@ private slots:
 
     void existingDirectory_data()
     {
-        QTest::addColumn<int>("key");
         QTest::addColumn<QString>("stored");
         QTest::addColumn<bool>("kept");
-        QTest::newRow("pwd exists") << int(PWD_SETTING) << "dir" << true;
-        QTest::newRow("pwd gone") << int(PWD_SETTING) << "gone" << false;
-        QTest::newRow("pwd names a file") << int(PWD_SETTING) << "file" << false;
-        QTest::newRow("pwd empty") << int(PWD_SETTING) << "" << false;
-        QTest::newRow("browser exists") << int(FILE_BROWSER_PWD_SETTING) << "dir" << true;
+        QTest::newRow("exists") << "dir" << true;
+        QTest::newRow("gone") << "gone" << false;
+        QTest::newRow("names a file") << "file" << false;
+        QTest::newRow("empty") << "" << false;
     }
     void existingDirectory()
     {
-        QFETCH(int, key);
         QFETCH(QString, stored);
         QFETCH(bool, kept);
         QTemporaryDir dir;
@@ -122,8 +109,8 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.close();
         const QString path = stored.isEmpty() ? QString() : dir.filePath(stored);
-        Settings::writeText(SettingKey(key), path);
-        QCOMPARE(Settings::existingDirectory(SettingKey(key)), kept ? path : QString());
+        Settings::writeText(PWD_SETTING, path);
+        QCOMPARE(Settings::existingDirectory(PWD_SETTING), kept ? path : QString());
     }
 
     void consoleFont_data()
