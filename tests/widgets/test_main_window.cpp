@@ -74,7 +74,6 @@ private slots:
     void defaultConsoleFont();
     void missingPwdIgnored();
     void startupFileShownAfterBanner();
-    void commandShowsItsOutput();
     void multilineIfThroughEngine();
     void ctrlCStopsARunningCommand();
     void closedWhileRunning();
@@ -175,27 +174,8 @@ void TestMainWindow::startupFileShownAfterBanner()
     QCOMPARE(window.console()->state(), Console::INPUT_STATE);
 }
 
-void TestMainWindow::commandShowsItsOutput()
-{
-    const QString command = QStringLiteral("m=[1,2;3,4]");
-    const QStringList shown{"m = ", "0 |   1.            2.", "1 |   3.            4."};
-    MainWindow window;
-    QVERIFY(start(window));
-    Console *console = window.console();
-    QVERIFY(enter(window, command));
-    const QString text = console->toPlainText();
-    const qsizetype start = text.indexOf(QStringLiteral(">> ") + command);
-    QVERIFY(start >= 0);
-    for (const QString &part : shown)
-        QVERIFY2(text.indexOf(part, start + 3 + command.size()) > 0, qPrintable(part));
-    QCOMPARE(lastBlock(console), QStringLiteral(">> "));
-    QCOMPARE(console->history()->entries().last(), (HistoryEntry{{0, command}}));
-    QCOMPARE(barText(window), QStringLiteral("Ready | Tee: off"));
-    QCOMPARE(window.tabWidget()->currentWidget(), console);
-}
-
-// The engine's statement types reach the console; continuation.l pins which
-// lines continue a statement.
+// The engine's statement types and results reach the console; continuation.l
+// pins which lines continue a statement.
 void TestMainWindow::multilineIfThroughEngine()
 {
     MainWindow window;
@@ -209,6 +189,7 @@ void TestMainWindow::multilineIfThroughEngine()
     QCOMPARE(lastBlock(console), QStringLiteral(">> "));
     QVERIFY(console->toPlainText().contains(QStringLiteral(" w = ")));
     QCOMPARE(console->history()->entries().last(), (HistoryEntry{{0, "if (1 > 0)"}, {6, "w = 5"}}));
+    QCOMPARE(window.tabWidget()->currentWidget(), console);
     // Up brings the statement back with its prompts.
     QTest::keyClick(console, Qt::Key_Up);
     const QStringList shown = console->toPlainText().split(QLatin1Char('\n'));
