@@ -105,7 +105,6 @@ private slots:
         QTest::newRow("pwd with arg") << QByteArray("pwd") << QList<Variable>{s("x")} << quint32(0x30E);
         QTest::newRow("mv into missing dir") << QByteArray("mv") << QList<Variable>{s("*.txt"), s("nodir")} << quint32(0x613);
         QTest::newRow("mv star with another") << QByteArray("mv") << QList<Variable>{s("*"), s("file.txt"), s("dir")} << quint32(0x615);
-        QTest::newRow("mv missing source") << QByteArray("mv") << QList<Variable>{s("none.txt"), s("dir")} << quint32(0x604);
         QTest::newRow("grep number pattern") << QByteArray("grep") << QList<Variable>{s("abc"), Variable(1.0)} << quint32(0x20D);
     }
     void commandErrors()

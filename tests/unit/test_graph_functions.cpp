@@ -222,7 +222,6 @@ private slots:
         add("xlabel without graph", "", "xlabel", {str("x")}, ERR_NO_ACTIVE_GRAPH);
         add("xlabel of a double", "bar", "xlabel", {num(1)}, TYPE, 0, STRING_TYPE, DOUBLE_TYPE);
         add("ylabel two arguments", "plot", "ylabel", {str("y"), str("y")}, COUNT);
-        add("grid other string", "plot", "grid", {str("yes")}, ERR_BAD_GRID_ARG);
         add("grid array", "bar", "grid", {row({1})}, ERR_BAD_GRID_ARG);
         add("grid two arguments", "plot", "grid", {num(1), num(1)}, COUNT);
         add("labels without graph", "", "labels", {strings(1, 1, {"a"})}, ERR_NO_ACTIVE_GRAPH);

@@ -126,15 +126,6 @@ private slots:
         QVERIFY(history.current().isEmpty()); // browsing ended
     }
 
-    void onlySeparatorsHaveNoPrevious()
-    {
-        QTemporaryDir dir;
-        History history(dir.path());
-        QVERIFY(!history.hasPrevious());
-        history.previous();
-        QVERIFY(history.current().isEmpty());
-    }
-
     void tabsShownAsSpacesKeptInEntry()
     {
         QTemporaryDir dir;

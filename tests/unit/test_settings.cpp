@@ -20,13 +20,13 @@ private:
     QString _home;
     QStringList _messages;
 
-    static void store(SettingKey key, const QVariant &value, int column = -1)
+    static void store(SettingKey key, const QVariant &value)
     {
         QSettings s(Numlyra::organisationName, Numlyra::applicationName);
         if (value.isValid())
-            s.setValue(Settings::keyName(key, column), value);
+            s.setValue(Settings::keyName(key), value);
         else
-            s.remove(Settings::keyName(key, column));
+            s.remove(Settings::keyName(key));
     }
 
 private slots:
@@ -48,7 +48,6 @@ private slots:
         QTest::addColumn<int>("key");
         QTest::addColumn<QVariant>("stored");
         QTest::addColumn<int>("expected");
-        QTest::newRow("prec absent") << int(PRECISION_SETTING) << QVariant() << 7;
         QTest::newRow("prec 4") << int(PRECISION_SETTING) << QVariant(4) << 7;
         QTest::newRow("prec 5") << int(PRECISION_SETTING) << QVariant(5) << 5;
         QTest::newRow("prec 15") << int(PRECISION_SETTING) << QVariant(15) << 15;
@@ -62,7 +61,6 @@ private slots:
         QTest::newRow("tee_rc 255") << int(TEE_ROWS_SETTING) << QVariant(255) << 255;
         QTest::newRow("tee_rc 256") << int(TEE_ROWS_SETTING) << QVariant(256) << 62;
         QTest::newRow("tee_cc absent") << int(TEE_COLUMNS_SETTING) << QVariant() << 76;
-        QTest::newRow("tee_cc 40") << int(TEE_COLUMNS_SETTING) << QVariant(40) << 40;
         QTest::newRow("tee_cc bytes") << int(TEE_COLUMNS_SETTING) << QVariant(QByteArray("\x01\x02")) << 76;
     }
     void rangedIntegers()
@@ -72,35 +70,6 @@ private slots:
         QFETCH(int, expected);
         store(SettingKey(key), stored);
         QCOMPARE(Settings::readInteger(SettingKey(key)), expected);
-    }
-
-    void columnWidthsUseTheViewsDefault()
-    {
-        QCOMPARE(Settings::readInteger(VARIABLE_VIEW_COLUMN_SETTING, 150, 0), 150);
-        Settings::writeInteger(VARIABLE_VIEW_COLUMN_SETTING, 80, 0);
-        QCOMPARE(Settings::readInteger(VARIABLE_VIEW_COLUMN_SETTING, 150, 0), 80);
-        QCOMPARE(Settings::readInteger(VARIABLE_VIEW_COLUMN_SETTING, 150, 1), 150);
-        store(FILE_BROWSER_COLUMN_SETTING, QStringLiteral("wide"), 2);
-        QCOMPARE(Settings::readInteger(FILE_BROWSER_COLUMN_SETTING, 33, 2), 33);
-    }
-
-    void teeSettersCheckTheRange_data()
-    {
-        QTest::addColumn<int>("value");
-        QTest::addColumn<bool>("accepted");
-        QTest::newRow("9") << 9 << false;
-        QTest::newRow("10") << 10 << true;
-        QTest::newRow("255") << 255 << true;
-        QTest::newRow("256") << 256 << false;
-    }
-    void teeSettersCheckTheRange()
-    {
-        QFETCH(int, value);
-        QFETCH(bool, accepted);
-        QCOMPARE(Settings::setTeeRowCount(value), accepted);
-        QCOMPARE(Settings::setTeeColumnCount(value), accepted);
-        QCOMPARE(Settings::teeRowCount(), accepted ? value : 62);
-        QCOMPARE(Settings::teeColumnCount(), accepted ? value : 76);
     }
 
     // The formatter's precision goes through the store: an invalid stored
@@ -123,18 +92,15 @@ private slots:
 
     void existingDirectory_data()
     {
-        QTest::addColumn<int>("key");
         QTest::addColumn<QString>("stored");
         QTest::addColumn<bool>("kept");
-        QTest::newRow("pwd exists") << int(PWD_SETTING) << "dir" << true;
-        QTest::newRow("pwd gone") << int(PWD_SETTING) << "gone" << false;
-        QTest::newRow("pwd names a file") << int(PWD_SETTING) << "file" << false;
-        QTest::newRow("pwd empty") << int(PWD_SETTING) << "" << false;
-        QTest::newRow("browser exists") << int(FILE_BROWSER_PWD_SETTING) << "dir" << true;
+        QTest::newRow("exists") << "dir" << true;
+        QTest::newRow("gone") << "gone" << false;
+        QTest::newRow("names a file") << "file" << false;
+        QTest::newRow("empty") << "" << false;
     }
     void existingDirectory()
     {
-        QFETCH(int, key);
         QFETCH(QString, stored);
         QFETCH(bool, kept);
         QTemporaryDir dir;
@@ -143,8 +109,8 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.close();
         const QString path = stored.isEmpty() ? QString() : dir.filePath(stored);
-        Settings::writeText(SettingKey(key), path);
-        QCOMPARE(Settings::existingDirectory(SettingKey(key)), kept ? path : QString());
+        Settings::writeText(PWD_SETTING, path);
+        QCOMPARE(Settings::existingDirectory(PWD_SETTING), kept ? path : QString());
     }
 
     void consoleFont_data()

@@ -136,22 +136,6 @@ class TestTerminalSession : public QObject {
     QTemporaryDir _home;
 
 private slots:
-    void bannerAndPrompts()
-    {
-        PtyCli cli;
-        QVERIFY(cli.start(_home.path(), 24, 80));
-        QVERIFY(cli.waitFor("    *** Numlyra v 1.0.3 ***"));
-        QVERIFY(cli.waitFor(">> "));
-        cli.send("if (2 > 1)\n");
-        QVERIFY(cli.waitFor("if > "));
-        cli.send("y = 7\n");
-        QVERIFY(cli.waitFor("\r\n y = \r\n"));
-        QVERIFY(cli.waitFor("7."));
-        QVERIFY(cli.waitFor(">> "));
-        cli.send("\x04"); // end of input at the prompt
-        QCOMPARE(cli.waitExit(), 0);
-    }
-
     void startupFile_data()
     {
         QTest::addColumn<QByteArray>("text");
