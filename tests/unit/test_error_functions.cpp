@@ -69,7 +69,6 @@ private slots:
         QTest::addColumn<quint32>("error"); // 0 when the call succeeds
         const quint32 nan = ERR_RESULT_IS_NAN;
         const quint32 inf = ERR_RESULT_IS_INF;
-        QTest::newRow("1 warns") << "set_res_is_inf_state" << inf << Arguments{num(1)} << 2 << 0u;
         QTest::newRow("2 fails") << "set_res_is_nan_state" << nan << Arguments{num(2)} << 3 << 0u;
         QTest::newRow("toward zero") << "set_res_is_inf_state" << inf << Arguments{num(-0.5)} << 1 << 0u;
         QTest::newRow("NaN is unknown") << "set_res_is_inf_state" << inf
