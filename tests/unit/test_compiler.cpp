@@ -92,20 +92,14 @@ private slots:
         QCOMPARE(script.localFunction(script.definedFunctions()[0])->parameterCount, 0);
     }
 
-    // A repeated parameter is one local in two slots; a nested definition
-    // belongs to the function around it.
-    void functionScopes()
+    // A repeated parameter is one local in two slots.
+    void repeatedParameter()
     {
         Script script;
         QVERIFY(compileSubmission(script, "function h(a, a) { }").accepted());
         FunctionInfo *info = script.localFunction(script.definedFunctions()[0]);
         QCOMPARE(info->parameterCount, 2);
         QCOMPARE(info->script->symbols().size(), 1);
-        QVERIFY(compileSubmission(script, "function outer() { function inner() { return 2; } return inner(); }").accepted());
-        FunctionInfo *outer = script.localFunction(script.definedFunctions().back());
-        QCOMPARE(outer->script->definedFunctions().size(), size_t(1));
-        FunctionInfo *inner = outer->script->localFunction(outer->script->definedFunctions()[0]);
-        QCOMPARE(inner->script->parent(), outer->script.get());
     }
 
     void workspacePersists()
