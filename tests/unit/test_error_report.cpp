@@ -41,9 +41,6 @@ private slots:
     {
         QTest::addColumn<ErrorReport>("report");
         QTest::addColumn<QString>("expected");
-
-        const QString h = head(QStringLiteral("Error"), 1, 768);
-        addRow("named code without a name", Report(ERR_UNDEFINED_VARIABLE), h + QStringLiteral("Undefined variable"));
         addRow("named path-file code", Report(ERR_CANT_OPEN_PATH_FILE).name("/p"),
                head("Error", 1, 2561) + QStringLiteral("Can't open path file to read: \"/p\""));
 
@@ -63,8 +60,6 @@ private slots:
         addRow("unknown code", Report(0x999).name("x").numbers(1, 2, 3).token("t"),
                head("Error", 1, 2457) + QStringLiteral("UNKNOWN ERROR CODE"));
 
-        addRow("bad argument expects vector", Report(ERR_BAD_ARGUMENT).name("size").numbers(1, 5, 3),
-               head("Error", 1, 525) + QStringLiteral("Bad argument #2 in function \"size\". Expect vector, given scalar"));
         addRow("bad argument type out of list", Report(ERR_BAD_ARGUMENT).name("f").numbers(2, 9, 6),
                head("Error", 1, 525) +
                    QStringLiteral("Bad argument #3 in function \"f\". Expect TYPE IS NOT IN LIST, given TYPE IS NOT IN LIST"));
@@ -77,16 +72,11 @@ private slots:
                head("Error", 1, 782) + QStringLiteral("Wrong parameters count in function: \"f\""));
         addRow("parameter count expected missing", Report(ERR_WRONG_PARAMETERS_COUNT_IN_FUNCTION).numbers(0, -1),
                head("Error", 1, 782) + QStringLiteral("Wrong parameters count in function"));
-        addRow("parameter count zero given", Report(ERR_WRONG_PARAMETERS_COUNT_IN_FUNCTION).name("g").numbers(0, 1),
-               head("Error", 1, 782) + QStringLiteral("Wrong parameters count in function: \"g\". Given: 0; expected: 1"));
-
 
         addRow("convert to undefined", Report(ERR_CANT_CONVERT_VALUE).numbers(-1, -1, 0),
                head("Error", 1, 783) + QStringLiteral("Can't convert value to undefined"));
         addRow("convert to bin", Report(ERR_CANT_CONVERT_VALUE).numbers(-1, -1, 6),
                head("Error", 1, 783) + QStringLiteral("Can't convert value to bin"));
-        addRow("convert to hex at cell", Report(ERR_CANT_CONVERT_VALUE).numbers(2, 5, 9),
-               head("Error", 1, 783) + QStringLiteral("Can't convert value to hex. Row = 2, Column = 5"));
         addRow("convert beyond hex", Report(ERR_CANT_CONVERT_VALUE).numbers(0, 0, 10),
                head("Error", 1, 783) + QStringLiteral("Can't convert value to TYPE IS NOT IN LIST. Row = 0, Column = 0"));
 
@@ -94,10 +84,8 @@ private slots:
                QStringLiteral("\n Error (Path: /b/f.l; Line: 1; Code: 2564)\n\n   "
                               "User function \"f\" from file \"/a/f.l\" was replaced by user function \"f\" from file \"/b/f.l\""));
 
-
         addRow("syntax token with newline", Report(ERR_SYNTAX_ERROR).token("\n\n"),
                head("Error", 1, 786) + QStringLiteral("Syntax error near token \"\n\n\""));
-        addRow("syntax bare", Report(ERR_SYNTAX_ERROR), head("Error", 1, 786) + QStringLiteral("Syntax error"));
         addRow("assertion with name and token", Report(ERR_ASSERTION_FAILED).name("x > 0").token("\n"),
                head("Error", 1, 1281) + QStringLiteral("Assertion failed: \"x > 0\": incomplete statement"));
         addRow("unknown error state has no details", Report(ERR_UNKNOWN_ERROR_STATE).name("q").token(")"),
@@ -131,26 +119,6 @@ private slots:
         QVERIFY(!ErrorTable::contains(0x315));
         QVERIFY(!ErrorTable::contains(0xE11));
         QCOMPARE(ErrorTable::message(0xE11), QStringLiteral("UNKNOWN ERROR CODE"));
-    }
-
-    void messages_data()
-    {
-        QTest::addColumn<quint32>("code");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("first of block") << quint32(0x600) << "Can't open file to read";
-        QTest::newRow("last of block") << quint32(0xE10) << "registered keyword in assignment";
-        QTest::newRow("quotes") << quint32(0x615)
-                                << "param \"*\" with commands rm/mv must be only one (without any other params)";
-        QTest::newRow("hex digits") << quint32(0xC0E) << "Bad acsch arg";
-        QTest::newRow("lower case") << quint32(0xE06) << "identificator count limit exceeded, max 65535";
-    }
-    void messages()
-    {
-        QFETCH(quint32, code);
-        QFETCH(QString, message);
-        QCOMPARE(ErrorTable::message(code), message);
-        ErrorTable table;
-        QCOMPARE(ErrorTable::message(code), message);
     }
 };
 
