@@ -2,6 +2,8 @@
 
 #include "values/assert.h"
 
+#include <algorithm>
+
 IndexHash::IndexHash(const IndexHash &other)
 {
     *this = other;
@@ -47,6 +49,18 @@ int IndexHash::lookupOrInsert(const QString &name)
 {
     const int position = indexOf(name);
     return position >= 0 ? position : insert(name);
+}
+
+void IndexHash::resetValues(const IndexHash &other)
+{
+    NUMLYRA_ASSERT(other._size == _size);
+    for (size_t c = 0; c < _chunks.size(); ++c) {
+        Pair *to = _chunks[c].get();
+        const Pair *from = other._chunks[c].get();
+        const int count = std::min(CHUNK, _size - int(c) * CHUNK);
+        for (int i = 0; i < count; ++i)
+            to[i].value = from[i].value;
+    }
 }
 
 void IndexHash::positionFailed()

@@ -38,6 +38,9 @@ public:
         return pair(position).value;
     }
     const QString &name(int position) const;
+    // Every value back to the one at the same position of `other`, which
+    // has as many entries (a recycled function activation).
+    void resetValues(const IndexHash &other);
     int size() const { return _size; }
 
 private:

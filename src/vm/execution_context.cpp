@@ -23,8 +23,8 @@ void ExecutionContext::reportNamed(quint32 code, const QString &name)
 void ExecutionContext::report(ErrorReport record)
 {
     record.line = _line;
-    record.path = _scriptName;
-    record.function = _functionName;
+    record.path = *_scriptName;
+    record.function = *_functionName;
     record.state = stateOf(record.code);
     OutputList::instance().appendError(record);
 }

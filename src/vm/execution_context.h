@@ -35,11 +35,9 @@ public:
 
     quint32 line() const { return _line; }
     void setLine(quint32 line) { _line = line; }
-    const QString &scriptName() const { return _scriptName; }
-    void setScriptName(const QString &path) { _scriptName = path; }
+    const QString &scriptName() const { return *_scriptName; }
     // The user function whose code is running; empty at script level.
-    const QString &functionName() const { return _functionName; }
-    void setFunctionName(const QString &name) { _functionName = name; }
+    const QString &functionName() const { return *_functionName; }
     // The function being called by the current CALL (natives name it in reports).
     const QString &calleeName() const { return _calleeName; }
     void setCalleeName(const QString &name) { _calleeName = name; }
@@ -61,8 +59,12 @@ public:
 protected:
     QHash<quint32, int> _errorStates;
     quint32 _line = 1;
-    QString _scriptName;
-    QString _functionName;
+    // Names of the running code, kept where that code lives (a call switches
+    // two pointers, not two reference counts) or in the own copies below.
+    const QString *_scriptName = &_ownScriptName;
+    const QString *_functionName = &_ownFunctionName;
+    QString _ownScriptName;
+    QString _ownFunctionName;
     QString _calleeName;
     std::atomic<bool> _stop{false};
     IndexHash *_variables = nullptr;

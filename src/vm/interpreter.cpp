@@ -75,20 +75,18 @@ Interpreter::Interpreter() : _frame{_stack, *this}, _runState(&RunState::instanc
 
 Interpreter::~Interpreter() = default;
 
-// The names move out and back: every call switches them, and copying a
-// QString costs reference-count traffic.
 Interpreter::Binding Interpreter::takeBinding()
 {
-    return Binding{_script, _symbols, _insideFunction, std::move(_scriptName), std::move(_functionName)};
+    return Binding{_script, _symbols, _insideFunction, _scriptName, _functionName};
 }
 
-void Interpreter::restoreBinding(Binding &&binding)
+void Interpreter::restoreBinding(const Binding &binding)
 {
     _script = binding.script;
     _symbols = binding.symbols;
     _insideFunction = binding.insideFunction;
-    _scriptName = std::move(binding.scriptName);
-    _functionName = std::move(binding.functionName);
+    _scriptName = binding.scriptName;
+    _functionName = binding.functionName;
 }
 
 int Interpreter::run(Script *script)
@@ -101,8 +99,15 @@ int Interpreter::run(Script *script)
     _script = script;
     _symbols = &script->symbols();
     _insideFunction = script->insideFunction();
-    _scriptName = script->fileName();
-    _functionName = script->functionInfo() ? script->functionInfo()->name.toQString() : QString();
+    _scriptName = &script->fileName();
+    if (FunctionInfo *info = script->functionInfo()) {
+        if (info->nameText.isNull())
+            info->nameText = info->name.toQString();
+        _functionName = &info->nameText;
+    } else {
+        static const QString noFunction;
+        _functionName = &noFunction;
+    }
     // A nested run (a script file run by a native) must not swallow a stop
     // request aimed at the program that runs it.
     if (_runDepth == 0)
@@ -114,8 +119,16 @@ int Interpreter::run(Script *script)
     --_runDepth;
     _loops.erase(_loops.begin() + std::ptrdiff_t(loopBase), _loops.end());
     _loopBase = outerLoopBase;
-    if (_runDepth > 0)
-        restoreBinding(std::move(saved));
+    if (_runDepth > 0) {
+        restoreBinding(saved);
+    } else {
+        // Reports after the run (the engine's own) still name its code,
+        // which may be gone by then.
+        _ownScriptName = *_scriptName;
+        _ownFunctionName = *_functionName;
+        _scriptName = &_ownScriptName;
+        _functionName = &_ownFunctionName;
+    }
     return result;
 }
 
@@ -472,8 +485,7 @@ void Interpreter::recycleActivation(FunctionInfo &function, std::unique_ptr<Inde
     constexpr size_t MAX_SPARE_ACTIVATIONS = 16;
     if (function.spareActivations.size() >= MAX_SPARE_ACTIVATIONS || activation->size() != function.symbols.size())
         return;
-    for (int i = 0; i < activation->size(); ++i)
-        activation->at(i) = function.symbols.at(i);
+    activation->resetValues(function.symbols);
     function.spareActivations.push_back(std::move(activation));
 }
 
@@ -553,10 +565,10 @@ int Interpreter::callUserFunction(FunctionInfo &function, int argc)
     _script = body;
     _symbols = activation.get();
     _insideFunction = true;
-    _scriptName = body->fileName();
+    _scriptName = &body->fileName();
     if (function.nameText.isNull())
         function.nameText = function.name.toQString();
-    _functionName = function.nameText;
+    _functionName = &function.nameText;
 
     const int base = _stack.size();
     _stack.push(Variable::undefined()); // the result slot
@@ -569,7 +581,7 @@ int Interpreter::callUserFunction(FunctionInfo &function, int argc)
     invoked.pop_back();
     _loops.erase(_loops.begin() + std::ptrdiff_t(loopBase), _loops.end());
     _loopBase = outerLoopBase;
-    restoreBinding(std::move(saved));
+    restoreBinding(saved);
     _line = savedLine;
     recycleActivation(function, std::move(activation));
     if (result != 0)

@@ -92,12 +92,12 @@ private:
         Script *script;
         IndexHash *symbols;
         bool insideFunction;
-        QString scriptName;
-        QString functionName;
+        const QString *scriptName;
+        const QString *functionName;
     };
 
     Binding takeBinding();
-    void restoreBinding(Binding &&binding);
+    void restoreBinding(const Binding &binding);
     // `fused` is the dispatch copy of `code` (superinstructions.h).
     int execute(const uint8_t *code, const FusedCode &fused, int size);
     template <bool resolved>
