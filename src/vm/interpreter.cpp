@@ -619,52 +619,40 @@ template <FusedKind kind, bool resolved>
     if (x.type() != DOUBLE_TYPE)
         return false;
     double b = step.immediate;
-    if constexpr ((kind - STEP_ADD_V) % 2 == 0) {
+    if constexpr (hasVariableOperand(kind)) {
         const Variable &y = slot<resolved>(step.ySlot, step.y);
         if (y.type() != DOUBLE_TYPE)
             return false;
         b = y.getDouble();
     }
     const double a = x.getDouble();
-    if constexpr (kind <= STEP_MUL_I) {
-        double value;
-        if constexpr (kind <= STEP_ADD_I)
-            value = a + b;
-        else if constexpr (kind <= STEP_SUB_I)
-            value = a - b;
-        else
-            value = a * b;
+    if constexpr (!isBranchStep(kind)) {
+        constexpr int op = stepOperator(kind);
+        const double value = op == 0 ? a + b : op == 1 ? a - b : a * b;
         if (!std::isfinite(value))
             return false;
-        Variable &target = slot<resolved>(step.zSlot, step.z);
-        target.setDouble(value);
-        markChanged(step.z, target);
+        if constexpr (isStoreStep(kind)) {
+            Variable &target = slot<resolved>(step.zSlot, step.z);
+            target.setDouble(value);
+            markChanged(step.z, target);
+        } else {
+            _stack.pushSlot().setDouble(value);
+        }
         next = step.next;
         follower = step.nextStep;
         if (step.line >= 0)
             _line = quint32(step.line);
         return true;
     } else {
-        if constexpr ((kind - STEP_ADD_V) % 2 == 0) {
+        if constexpr (hasVariableOperand(kind)) {
             if (std::isnan(a) || std::isnan(b))
                 return false;
         } else {
             if (std::isnan(a)) // a NaN immediate is never fused
                 return false;
         }
-        bool truth;
-        if constexpr (kind <= STEP_LT_I)
-            truth = a < b;
-        else if constexpr (kind <= STEP_LE_I)
-            truth = a <= b;
-        else if constexpr (kind <= STEP_GT_I)
-            truth = a > b;
-        else if constexpr (kind <= STEP_GE_I)
-            truth = a >= b;
-        else if constexpr (kind <= STEP_EQ_I)
-            truth = a == b;
-        else
-            truth = a != b;
+        constexpr int op = stepOperator(kind);
+        const bool truth = op == 0 ? a < b : op == 1 ? a <= b : op == 2 ? a > b : op == 3 ? a >= b : op == 4 ? a == b : a != b;
         // Branches, not selects: a predicted outcome lets the next step
         // start before the comparison is known.
         if (truth) {
@@ -706,6 +694,9 @@ int Interpreter::runSteps(const uint32_t *dispatch, const FusedStep *steps, int 
         NUMLYRA_STEP_CASE(STEP_GE_V) NUMLYRA_STEP_CASE(STEP_GE_I)
         NUMLYRA_STEP_CASE(STEP_EQ_V) NUMLYRA_STEP_CASE(STEP_EQ_I)
         NUMLYRA_STEP_CASE(STEP_NE_V) NUMLYRA_STEP_CASE(STEP_NE_I)
+        NUMLYRA_STEP_CASE(STEP_PUSH_ADD_V) NUMLYRA_STEP_CASE(STEP_PUSH_ADD_I)
+        NUMLYRA_STEP_CASE(STEP_PUSH_SUB_V) NUMLYRA_STEP_CASE(STEP_PUSH_SUB_I)
+        NUMLYRA_STEP_CASE(STEP_PUSH_MUL_V) NUMLYRA_STEP_CASE(STEP_PUSH_MUL_I)
 #undef NUMLYRA_STEP_CASE
         default: __builtin_unreachable(); // every kind has its case
         }
@@ -784,6 +775,17 @@ int Interpreter::execute(const uint8_t *code, const FusedCode &fused, int n)
         case STORE:
             storeTop(u16(operand));
             break;
+        case FUSED_STORE_POP: {
+            const int position = u16(operand);
+            Variable &target = _symbols->at(position);
+            target = std::move(_stack.top());
+            if (target.isUndefined())
+                target.setUndefined(); // a stored undefined value is a variable, not an absent one
+            markChanged(position, target);
+            _stack.pop();
+            next = pc + 4;
+            break;
+        }
         case PUSH_VAR: {
             const int position = u16(operand);
             const Variable &v = _symbols->at(position);

@@ -68,12 +68,15 @@ public:
         const uint8_t op = _code[p++];
         const int immediate = yVariable ? 0 : 1;
         if (isArithmetic(op)) {
-            if (p + 4 > _size || _code[p] != STORE || _code[p + 3] != POP)
-                return false;
-            const FusedKind base = op == ADD ? STEP_ADD_V : op == SUB ? STEP_SUB_V : STEP_MUL_V;
-            step.kind = FusedKind(base + immediate);
-            step.z = u16(_code + p + 1);
-            step.next = p + 4;
+            const int family = op == ADD ? 0 : op == SUB ? 2 : 4;
+            if (p + 4 <= _size && _code[p] == STORE && _code[p + 3] == POP) {
+                step.kind = FusedKind(STEP_ADD_V + family + immediate);
+                step.z = u16(_code + p + 1);
+                step.next = p + 4;
+            } else {
+                step.kind = FusedKind(STEP_PUSH_ADD_V + family + immediate);
+                step.next = p;
+            }
             follow(step.next, step.line);
             return true;
         }
@@ -144,6 +147,8 @@ FusedCode fuseInstructions(const Script &script, IndexHash *symbols)
         if (length == 0 || pc + length > size)
             break;
         out.dispatch[size_t(pc)] = code[pc];
+        if (code[pc] == STORE && pc + 4 <= size && code[pc + 3] == POP)
+            out.dispatch[size_t(pc)] = FUSED_STORE_POP;
         pc += length;
     }
     const Fuser fuser(script, out.dispatch);
@@ -154,8 +159,8 @@ FusedCode fuseInstructions(const Script &script, IndexHash *symbols)
             continue;
         if (symbols) {
             const int size = symbols->size();
-            const bool store = step.kind <= STEP_MUL_I;
-            const bool yVariable = (step.kind - STEP_ADD_V) % 2 == 0;
+            const bool store = isStoreStep(step.kind);
+            const bool yVariable = hasVariableOperand(step.kind);
             // Positions beyond the table take the checked path.
             if (step.x >= size || (yVariable && step.y >= size) || (store && step.z >= size))
                 continue;
@@ -181,7 +186,7 @@ FusedCode fuseInstructions(const Script &script, IndexHash *symbols)
     };
     for (FusedStep &step : out.steps) {
         step.nextStep = stepAtPc(step.next);
-        if (step.kind > STEP_MUL_I)
+        if (isBranchStep(step.kind))
             step.otherStep = stepAtPc(step.otherNext);
     }
     return out;

@@ -15,6 +15,7 @@ class Variable;
 //
 //   store step   PUSH_VAR x, y, ADD|SUB|MUL|EMUL, STORE z, POP
 //   branch step  PUSH_VAR x, y, LT|LE|GT|GE|EQ|NE, JUMP_IF_FALSE|JUMP_IF_TRUE d
+//   push step    PUSH_VAR x, y, ADD|SUB|MUL|EMUL (anything else follows)
 //
 // where y is PUSH_VAR, or a push of a double that is known when the code is
 // fused (PUSH_CONST8 of a double constant, PUSH_ZERO .. PUSH_MINUS_ONE).
@@ -25,8 +26,12 @@ class Variable;
 // other entry (operands, and everything from the first invalid or cut-off
 // instruction on) reads FUSED_CHECK, whose handler validates the original
 // opcode there. A sound start therefore needs no checks when dispatched.
+//
+// STORE z, POP, wherever it stands, is FUSED_STORE_POP: the value moves
+// into the variable instead of being copied and then released.
 enum FusedOpcode : uint8_t {
     FUSED_STEP = 0xF0,
+    FUSED_STORE_POP,
     FUSED_CHECK = 0xFF,
 };
 
@@ -36,7 +41,20 @@ enum FusedKind : uint8_t {
     STEP_ADD_V, STEP_ADD_I, STEP_SUB_V, STEP_SUB_I, STEP_MUL_V, STEP_MUL_I,
     STEP_LT_V, STEP_LT_I, STEP_LE_V, STEP_LE_I, STEP_GT_V, STEP_GT_I,
     STEP_GE_V, STEP_GE_I, STEP_EQ_V, STEP_EQ_I, STEP_NE_V, STEP_NE_I,
+    STEP_PUSH_ADD_V, STEP_PUSH_ADD_I, STEP_PUSH_SUB_V, STEP_PUSH_SUB_I, STEP_PUSH_MUL_V, STEP_PUSH_MUL_I,
+    STEP_KIND_COUNT
 };
+
+constexpr bool isStoreStep(FusedKind kind) { return kind <= STEP_MUL_I; }
+constexpr bool isPushStep(FusedKind kind) { return kind >= STEP_PUSH_ADD_V; }
+constexpr bool isBranchStep(FusedKind kind) { return !isStoreStep(kind) && !isPushStep(kind); }
+// Every family starts at an even value: _V is even, _I odd.
+constexpr bool hasVariableOperand(FusedKind kind) { return kind % 2 == 0; }
+// 0 ADD, 1 SUB, 2 MUL for store and push steps; 0 LT .. 5 NE for branches.
+constexpr int stepOperator(FusedKind kind)
+{
+    return (kind - (isStoreStep(kind) ? STEP_ADD_V : isPushStep(kind) ? STEP_PUSH_ADD_V : STEP_LT_V)) / 2;
+}
 
 struct FusedStep {
     FusedKind kind;

@@ -172,6 +172,14 @@ private slots:
         QTest::newRow("not a number constant")
             << a3 + "PUSH_VAR a; PUSH_CONST8 {nan}; NE; JUMP_IF_FALSE @skip; PUSH_ONE; STORE x; @skip:" << 0 << ""
             << "x=1";
+        QTest::newRow("result pushed for a later store")
+            << a3 + "PUSH_VAR a; PUSH_ONE; ADD; DUP; STORE b; POP; PUSH_VAR a; PUSH_CONST8 {[1 2]}; MUL; ADD; STORE c"
+            << 0 << "" << "b=4|c=[7 10]";
+        QTest::newRow("pushed result infinite")
+            << "PUSH_CONST8 {1e308}; STORE a; POP; PUSH_VAR a; PUSH_CONST8 {10}; MUL; STORE b" << 0 << "308"
+            << "b=inf";
+        QTest::newRow("landing on the pop after a store")
+            << "PUSH_ONE; PUSH_TWO; JUMP @p; PUSH_ZERO; STORE x; @p: POP; STORE y" << 0 << "" << "x=undef|y=1";
         QTest::newRow("jump if true") << a3 + "PUSH_VAR a; PUSH_TWO; GT; JUMP_IF_TRUE @skip; PUSH_ONE; STORE x; @skip:"
                                       << 0 << "" << "x=undef";
         QTest::newRow("not a number compares false")
