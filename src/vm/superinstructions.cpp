@@ -158,11 +158,11 @@ FusedCode fuseInstructions(const Script &script, IndexHash *symbols)
         if (uint8_t(out.dispatch[size_t(pc)]) != PUSH_VAR || !fuser.stepAt(pc, step))
             continue;
         if (symbols) {
-            const int size = symbols->size();
+            const int entries = symbols->size();
             const bool store = isStoreStep(step.kind);
             const bool yVariable = hasVariableOperand(step.kind);
             // Positions beyond the table take the checked path.
-            if (step.x >= size || (yVariable && step.y >= size) || (store && step.z >= size))
+            if (step.x >= entries || (yVariable && step.y >= entries) || (store && step.z >= entries))
                 continue;
             step.xSlot = &symbols->at(step.x);
             step.ySlot = yVariable ? &symbols->at(step.y) : nullptr;
