@@ -47,6 +47,14 @@ uint8_t operatorOfToVar(uint8_t opcode)
     }
 }
 
+// The function's name as text for reports, made on first use.
+const QString &nameTextOf(FunctionInfo &function)
+{
+    if (function.nameText.isNull())
+        function.nameText = function.name.toQString();
+    return function.nameText;
+}
+
 // Codes whose conditions are warnings until the user says otherwise.
 const quint32 kInitialWarnings[] = {
     ERR_RESULT_IS_INF, ERR_RESULT_IS_NAN, ERR_DIVIDE_BY_ZERO, ERR_NATIVE_FUNCTION_REPLACED,
@@ -75,7 +83,7 @@ Interpreter::Interpreter() : _frame{_stack, *this}, _runState(&RunState::instanc
 
 Interpreter::~Interpreter() = default;
 
-Interpreter::Binding Interpreter::takeBinding()
+Interpreter::Binding Interpreter::saveBinding() const
 {
     return Binding{_script, _symbols, _insideFunction, _scriptName, _functionName};
 }
@@ -92,7 +100,7 @@ void Interpreter::restoreBinding(const Binding &binding)
 int Interpreter::run(Script *script)
 {
     NUMLYRA_ASSERT(script != nullptr);
-    Binding saved = takeBinding();
+    const Binding saved = saveBinding();
     const size_t loopBase = _loops.size();
     const size_t outerLoopBase = _loopBase;
     _loopBase = loopBase;
@@ -101,9 +109,7 @@ int Interpreter::run(Script *script)
     _insideFunction = script->insideFunction();
     _scriptName = &script->fileName();
     if (FunctionInfo *info = script->functionInfo()) {
-        if (info->nameText.isNull())
-            info->nameText = info->name.toQString();
-        _functionName = &info->nameText;
+        _functionName = &nameTextOf(*info);
     } else {
         static const QString noFunction;
         _functionName = &noFunction;
@@ -557,7 +563,7 @@ int Interpreter::callUserFunction(FunctionInfo &function, int argc)
         _stack.pop();
     }
 
-    Binding saved = takeBinding();
+    const Binding saved = saveBinding();
     const quint32 savedLine = _line;
     const size_t loopBase = _loops.size();
     const size_t outerLoopBase = _loopBase;
@@ -566,9 +572,7 @@ int Interpreter::callUserFunction(FunctionInfo &function, int argc)
     _symbols = activation.get();
     _insideFunction = true;
     _scriptName = &body->fileName();
-    if (function.nameText.isNull())
-        function.nameText = function.name.toQString();
-    _functionName = &function.nameText;
+    _functionName = &nameTextOf(function);
 
     const int base = _stack.size();
     _stack.push(Variable::undefined()); // the result slot

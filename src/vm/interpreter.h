@@ -96,7 +96,7 @@ private:
         const QString *functionName;
     };
 
-    Binding takeBinding();
+    Binding saveBinding() const;
     void restoreBinding(const Binding &binding);
     // `fused` is the dispatch copy of `code` (superinstructions.h).
     int execute(const uint8_t *code, const FusedCode &fused, int size);

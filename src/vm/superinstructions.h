@@ -42,7 +42,6 @@ enum FusedKind : uint8_t {
     STEP_LT_V, STEP_LT_I, STEP_LE_V, STEP_LE_I, STEP_GT_V, STEP_GT_I,
     STEP_GE_V, STEP_GE_I, STEP_EQ_V, STEP_EQ_I, STEP_NE_V, STEP_NE_I,
     STEP_PUSH_ADD_V, STEP_PUSH_ADD_I, STEP_PUSH_SUB_V, STEP_PUSH_SUB_I, STEP_PUSH_MUL_V, STEP_PUSH_MUL_I,
-    STEP_KIND_COUNT
 };
 
 constexpr bool isStoreStep(FusedKind kind) { return kind <= STEP_MUL_I; }
