@@ -9,7 +9,7 @@
 #include "language/script.h"
 #include "library/path_watcher.h"
 #include "persistence/history.h"
-#include "persistence/history_tree.h"
+#include "ui/history_tree.h"
 #include "persistence/variable_model.h"
 #include "ui/console.h"
 #include "ui/graph_page.h"

@@ -4,7 +4,7 @@
 #include "graphs/graph.h"
 #include "graphs/plot_graph.h"
 #include "persistence/history.h"
-#include "persistence/history_tree.h"
+#include "ui/history_tree.h"
 #include "ui/console.h"
 #include "ui/graph_page.h"
 #include "ui/main_window.h"

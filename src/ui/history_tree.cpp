@@ -1,4 +1,4 @@
-#include "persistence/history_tree.h"
+#include "ui/history_tree.h"
 
 #include "app/constants.h"
 #include "persistence/history.h"
