@@ -13,6 +13,7 @@
 #include "persistence/variable_model.h"
 #include "ui/console.h"
 #include "ui/graph_page.h"
+#include "ui/variable_printer.h"
 #include "values/assert.h"
 #include "values/output_formatter.h"
 #include "values/output_list.h"
@@ -559,29 +560,9 @@ void MainWindow::run(const QString &path)
     _console->pasteText(QStringLiteral("run \"%1\";\n").arg(path));
 }
 
-// Printed with the console's font, as many rows and columns as the page
-// takes; the text is what the command window would show, without paging.
 void MainWindow::printVariables(const QStringList &names)
 {
-    if (names.isEmpty())
-        return;
-    QPrintDialog dialog(&_printer, this);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    const QRect page = _printer.pageLayout().paintRectPixels(_printer.resolution());
-    const QFontMetrics metrics(_console->font(), &_printer);
-    const int columns = page.width() / std::max(1, metrics.averageCharWidth());
-    OutputList list;
-    const IndexHash &symbols = _vm->interactiveScript()->symbols();
-    for (const QString &name : names) {
-        const int position = symbols.indexOf(name);
-        if (position >= 0 && !symbols.at(position).isAbsent())
-            list.appendVariable(name, symbols.at(position));
-    }
-    QTextDocument document;
-    document.setDefaultFont(_console->font());
-    document.setPlainText(_formatter->renderAll(list, columns));
-    document.print(&_printer);
+    VariablePrinter(*_formatter, _vm->interactiveScript()->symbols(), _console->font()).print(names, _printer, this);
 }
 
 // ---------------------------------------------------------------------------
