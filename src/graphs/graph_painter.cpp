@@ -368,6 +368,33 @@ QImage graphImage(const Graph &graph, const QSize &size, const QFont &font)
     return image;
 }
 
+QRect fittedRect(const QRect &area, const QSize &size)
+{
+    if (area.isEmpty() || size.isEmpty())
+        return {};
+    QRect fitted(QPoint(0, 0), size.scaled(area.size(), Qt::KeepAspectRatio));
+    fitted.moveCenter(area.center());
+    return fitted;
+}
+
+void paintGraphScaled(QPainter &painter, const Graph &graph, const QRect &area, const QSize &size, const QFont &font,
+                      qreal dpi)
+{
+    const QRect target = fittedRect(area, size);
+    if (target.isEmpty())
+        return;
+    // A point size would be resolved at the device's resolution and then
+    // scaled once more; a pixel size scales with the page.
+    QFont pageFont = font;
+    if (font.pointSizeF() > 0)
+        pageFont.setPixelSize(std::max(1, int(std::lround(font.pointSizeF() * dpi / 72.0))));
+    painter.save();
+    painter.translate(target.topLeft());
+    painter.scale(double(target.width()) / size.width(), double(target.height()) / size.height());
+    graph.paint(painter, QRect(QPoint(0, 0), size), pageFont);
+    painter.restore();
+}
+
 bool saveGraphImage(const Graph &graph, const QString &path, const QSize &size, const QFont &font, QString *message)
 {
     const QByteArray format = imageFormatFor(path, message);

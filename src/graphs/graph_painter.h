@@ -88,6 +88,15 @@ void paintChartAxes(QPainter &painter, const Graph &graph, const ChartLayout &la
 QByteArray imageFormatFor(const QString &path, QString *message);
 // The graph on a white 32-bit RGB image of `size`.
 QImage graphImage(const Graph &graph, const QSize &size, const QFont &font = QFont());
+// The largest rectangle inside `area` with the proportions of `size`,
+// centred in it; empty when either is empty.
+QRect fittedRect(const QRect &area, const QSize &size);
+// The graph as laid out on a page of `size` whose fonts are resolved at
+// `dpi`, scaled uniformly into fittedRect(area, size). A printer's page thus
+// gets the picture of the screen whatever its resolution: pixel distances
+// and text grow together.
+void paintGraphScaled(QPainter &painter, const Graph &graph, const QRect &area, const QSize &size, const QFont &font,
+                      qreal dpi);
 // Writes the graph as an image in the format the path's extension names.
 // False with `message` (when given) set to the text for the user. Needs a
 // QGuiApplication for the fonts.

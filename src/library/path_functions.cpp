@@ -2,6 +2,7 @@
 
 #include "library/command_arguments.h"
 #include "library/native_definition.h"
+#include "library/path_file.h"
 #include "library/path_watcher.h"
 
 #include <QDir>
@@ -62,15 +63,6 @@ QString searchPathEntry(const QString &name)
     return resolvedName(String::fromQString(name)).absoluteFilePath();
 }
 
-// The directory, then every directory below it, depth first by name.
-void appendWithSubfolders(const QString &directory, QStringList &out)
-{
-    out << directory;
-    const QDir dir(directory);
-    for (const QString &sub : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
-        appendWithSubfolders(dir.filePath(sub), out);
-}
-
 // The optional second parameter of set_path and add_path: 0 the
 // directories alone, 1 with all their subfolders.
 bool withSubfoldersType(NativeFrame &frame)
@@ -99,11 +91,8 @@ bool withSubfoldersValue(NativeFrame &frame, bool &with)
 void appendEntries(const QStringList &names, bool withSubfolders, QStringList &path)
 {
     for (const QString &name : names) {
-        QStringList entries;
-        if (withSubfolders)
-            appendWithSubfolders(searchPathEntry(name), entries);
-        else
-            entries << searchPathEntry(name);
+        const QString top = searchPathEntry(name);
+        const QStringList entries = withSubfolders ? PathFile::withSubfolders(top) : QStringList{top};
         for (const QString &entry : entries)
             if (!path.contains(entry))
                 path << entry;

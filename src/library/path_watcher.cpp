@@ -6,6 +6,7 @@
 #include "language/parser_interface.h"
 #include "language/script.h"
 #include "library/function_registry.h"
+#include "library/path_file.h"
 #include "values/assert.h"
 #include "values/error_codes.h"
 #include "values/output_list.h"
@@ -52,21 +53,11 @@ QStringList PathWatcher::defaultSearchPath()
 void PathWatcher::loadSearchPath(ExecutionContext *context)
 {
     QStringList directories;
-    const QString pathFile = QDir(programDirectory()).filePath(Numlyra::pathFileName);
-    if (!QFileInfo::exists(pathFile)) {
+    const QString pathFile = PathFile::location();
+    if (!QFileInfo::exists(pathFile))
         directories = defaultSearchPath();
-    } else {
-        QFile file(pathFile);
-        if (file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-            for (const QByteArray &line : file.readAll().split('\n')) {
-                const QString entry = QString::fromLocal8Bit(line).trimmed();
-                if (!entry.isEmpty())
-                    directories << entry;
-            }
-        } else {
-            report(context, ERR_CANT_OPEN_PATH_FILE, pathFile, QString());
-        }
-    }
+    else if (!PathFile::read(pathFile, directories))
+        report(context, ERR_CANT_OPEN_PATH_FILE, pathFile, QString());
     setSearchPath(directories, context);
 }
 

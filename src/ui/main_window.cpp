@@ -12,7 +12,8 @@
 #include "ui/history_tree.h"
 #include "persistence/variable_model.h"
 #include "ui/console.h"
-#include "ui/graph_page.h"
+#include "ui/graph_widget.h"
+#include "ui/preferences_dialog.h"
 #include "ui/variable_printer.h"
 #include "values/assert.h"
 #include "values/output_formatter.h"
@@ -27,25 +28,23 @@
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QDialog>
-#include <QDialogButtonBox>
 #include <QDir>
 #include <QDockWidget>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFontComboBox>
 #include <QFontDatabase>
-#include <QFormLayout>
 #include <QInputDialog>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
 #include <QToolBar>
@@ -132,47 +131,6 @@ public:
 private:
     QWidget *_parent;
     VariableModel &_model;
-};
-
-// The command window's font and the number of significant digits, the two
-// settings a session changes most.
-class DisplayPreferences : public QDialog {
-public:
-    DisplayPreferences(const QFont &font, int precision, QWidget *parent)
-        : QDialog(parent)
-    {
-        setWindowTitle(tr("Preferences"));
-        _family = new QFontComboBox(this);
-        _family->setFontFilters(QFontComboBox::MonospacedFonts);
-        _family->setCurrentFont(font);
-        _size = new QSpinBox(this);
-        _size->setRange(6, 72);
-        _size->setValue(font.pointSize() > 0 ? font.pointSize() : 9);
-        _precision = new QSpinBox(this);
-        _precision->setRange(OutputFormatter::MINIMUM_PRECISION, OutputFormatter::MAXIMUM_PRECISION);
-        _precision->setValue(precision);
-        auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-        connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-        connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-        auto *layout = new QFormLayout(this);
-        layout->addRow(tr("Command Window &Font"), _family);
-        layout->addRow(tr("Font &size"), _size);
-        layout->addRow(tr("Significant &digits"), _precision);
-        layout->addRow(buttons);
-    }
-
-    QFont chosenFont() const
-    {
-        QFont font = _family->currentFont();
-        font.setPointSize(_size->value());
-        return font;
-    }
-    int chosenPrecision() const { return _precision->value(); }
-
-private:
-    QFontComboBox *_family;
-    QSpinBox *_size;
-    QSpinBox *_precision;
 };
 
 bool readTextFile(const QString &path, QString &text)
@@ -369,6 +327,10 @@ void MainWindow::processFinished()
     updateCopyPasteActionsState();
     _console->statementFinished();
     _busy = false;
+    if (_searchPathStale) {
+        _searchPathStale = false;
+        PathWatcher::instance().loadSearchPath(_vm->interpreter());
+    }
     updateStatusBarConsoleText();
 }
 
@@ -570,8 +532,13 @@ void MainWindow::printVariables(const QStringList &names)
 
 void MainWindow::addGraphPage(Graph *graph)
 {
-    auto *page = new GraphPage(graph, _graphFont, this);
+    auto *page = new GraphWidget(graph, _graphFont, this);
+    connect(page, &GraphWidget::fontChanged, this, &MainWindow::graphWidgetFontChanged);
+    // The tab keeps its number; the graph's title shows as its tool tip.
+    connect(page, &QWidget::windowTitleChanged, this,
+            [this, page](const QString &title) { _tabWidget->setTabToolTip(_tabWidget->indexOf(page), title); });
     const int index = _tabWidget->addTab(page, tr("Graph: #%1").arg(_graphCounter++));
+    _tabWidget->setTabToolTip(index, page->windowTitle());
     _tabWidget->setCurrentIndex(index);
     page->setFocus();
     page->update();
@@ -580,15 +547,15 @@ void MainWindow::addGraphPage(Graph *graph)
 
 void MainWindow::refreshGraphPage(Graph *graph)
 {
-    if (GraphPage *page = _graphHash.value(graph))
-        page->update();
+    if (GraphWidget *page = _graphHash.value(graph))
+        page->refresh();
 }
 
 void MainWindow::graphWidgetFontChanged(const QFont &font)
 {
     _graphFont = font;
     Settings::setGraphFont(font);
-    for (GraphPage *page : std::as_const(_graphHash))
+    for (GraphWidget *page : std::as_const(_graphHash))
         page->setGraphFont(font);
 }
 
@@ -603,7 +570,7 @@ void MainWindow::closePage(int index)
     QWidget *page = _tabWidget->widget(index);
     if (!page || page == _console || _busy)
         return;
-    if (auto *graphPage = qobject_cast<GraphPage *>(page))
+    if (auto *graphPage = qobject_cast<GraphWidget *>(page))
         graphRemoved(graphPage->graph());
     _tabWidget->removeTab(index);
     delete page;
@@ -614,7 +581,7 @@ void MainWindow::closePage(int index)
 
 void MainWindow::showPreferences()
 {
-    DisplayPreferences dialog(_console->font(), _formatter->precision(), this);
+    PreferencesDialog dialog(_formatter->precision(), _console->font(), this);
     const QByteArray geometry = Settings::readBytes(PREFERENCES_GEOMETRY_SETTING);
     if (!geometry.isEmpty())
         dialog.restoreGeometry(geometry);
@@ -622,16 +589,44 @@ void MainWindow::showPreferences()
     Settings::writeBytes(PREFERENCES_GEOMETRY_SETTING, dialog.saveGeometry());
     if (!accepted)
         return;
-    _formatter->setPrecision(dialog.chosenPrecision());
-    _console->setFont(dialog.chosenFont());
+    _formatter->setPrecision(dialog.precision());
+    applyEditorFont(dialog.consoleFont());
+    if (dialog.isPathSaved())
+        reloadSearchPath();
+    // The paging question makes way for the rest of the output, laid out
+    // with the new font and precision.
+    if (_console->state() == Console::PAGING_STATE) {
+        QTextCursor question(_console->document()->lastBlock());
+        question.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        question.removeSelectedText();
+        _console->printResults();
+    }
+}
+
+// The command window's font is also the font of every page showing text.
+void MainWindow::applyEditorFont(const QFont &font)
+{
+    _console->setFont(font);
     for (int i = 0; i < _tabWidget->count(); ++i) {
         if (auto *viewer = qobject_cast<QPlainTextEdit *>(_tabWidget->widget(i))) {
-            viewer->setFont(_console->font());
+            viewer->setFont(font);
             viewer->setTabStopDistance(_console->tabStopDistance());
         }
     }
-    // Output still waiting behind the paging question is laid out anew.
-    if (_console->state() == Console::PAGING_STATE)
+}
+
+// The registry must not change under a running command: during a run the
+// reload waits for its end, and the engine prints what it reports.
+void MainWindow::reloadSearchPath()
+{
+    if (_busy) {
+        _searchPathStale = true;
+        return;
+    }
+    OutputList &output = OutputList::instance();
+    const int before = output.count();
+    PathWatcher::instance().loadSearchPath(_vm->interpreter());
+    if (output.count() > before && _console->state() == Console::INPUT_STATE)
         _console->printResults();
 }
 

@@ -12,7 +12,7 @@
 
 class Console;
 class Graph;
-class GraphPage;
+class GraphWidget;
 class HistoryTree;
 class OutputFormatter;
 class Pager;
@@ -42,7 +42,7 @@ public:
     // The engine's startup (banner and startup file) has been shown.
     bool isStarted() const { return _started; }
     // The page showing `graph`, or null.
-    GraphPage *graphPage(Graph *graph) const { return _graphHash.value(graph); }
+    GraphWidget *graphPage(Graph *graph) const { return _graphHash.value(graph); }
     const QFont &graphFont() const { return _graphFont; }
 
     // "Ready | Tee: off", "Busy  | Tee: suspened", "Ready | Tee: out.txt".
@@ -100,6 +100,8 @@ private:
     void saveSettings();
     void setViewsEnabled(bool enabled);
     QWidget *viewerPage(const QString &path) const;
+    void applyEditorFont(const QFont &font);
+    void reloadSearchPath();
 
     SettingsPrecisionStore _precisionStore;
     std::unique_ptr<OutputFormatter> _formatter;
@@ -119,8 +121,10 @@ private:
     QAction *_historyViewAction = nullptr;
     bool _busy = false;
     bool _started = false;
+    // The path file changed during a run; read it when the run is over.
+    bool _searchPathStale = false;
     int _graphCounter = 1;
-    QHash<Graph *, GraphPage *> _graphHash;
+    QHash<Graph *, GraphWidget *> _graphHash;
     QFont _graphFont;
     // The printer chosen with the `printer` command, used by `print`.
     QPrinter _printer;

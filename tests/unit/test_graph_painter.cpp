@@ -403,6 +403,25 @@ private slots:
         QVERIFY(!QFileInfo::exists(path) || QFileInfo(path).isDir());
     }
 
+    // Printing: the screen page's proportions, centred on the paper.
+    void fittedRects_data()
+    {
+        QTest::addColumn<QRect>("area");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QRect>("fitted");
+        QTest::newRow("wide page on tall paper") << QRect(0, 0, 1000, 2000) << QSize(400, 200) << QRect(0, 750, 1000, 500);
+        QTest::newRow("tall page on wide paper") << QRect(10, 10, 900, 300) << QSize(100, 200) << QRect(385, 10, 150, 300);
+        QTest::newRow("same proportions") << QRect(0, 0, 800, 600) << QSize(400, 300) << QRect(0, 0, 800, 600);
+        QTest::newRow("empty page") << QRect(0, 0, 800, 600) << QSize(0, 300) << QRect();
+    }
+    void fittedRects()
+    {
+        QFETCH(QRect, area);
+        QFETCH(QSize, size);
+        QFETCH(QRect, fitted);
+        QCOMPARE(fittedRect(area, size), fitted);
+    }
+
     // A page far too small for the layout paints without failing.
     void tinyPages()
     {

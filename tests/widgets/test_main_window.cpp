@@ -6,7 +6,7 @@
 #include "persistence/history.h"
 #include "ui/history_tree.h"
 #include "ui/console.h"
-#include "ui/graph_page.h"
+#include "ui/graph_widget.h"
 #include "ui/main_window.h"
 #include "values/output_formatter.h"
 #include "values/output_list.h"
