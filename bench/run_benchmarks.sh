@@ -15,5 +15,10 @@ echo
 echo "== interpreter on assembled byte code"
 "$BUILD/bin/interpreter_benchmark"
 echo
+if [ -x "$BUILD/bin/variable_page_benchmark" ]; then
+  echo "== opening a variable page"
+  "$BUILD/bin/variable_page_benchmark"
+  echo
+fi
 echo "== programs against Lua 5.4 and Octave (medians of $RUNS runs, seconds)"
 "$HERE/compare_languages.sh" "$BUILD" "$RUNS"

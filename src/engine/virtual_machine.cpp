@@ -267,6 +267,10 @@ void VirtualMachine::copyVariables(const Script &from, Script &to)
             continue;
         const int position = target.lookupOrInsert(source.name(i));
         target.at(position) = value;
+        // What a script file leaves in the command window's workspace is
+        // shown like any other change of the run.
+        if (&to == _interactive)
+            RunState::instance().updateItemSet.insert(position);
     }
 }
 

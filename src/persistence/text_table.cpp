@@ -128,17 +128,32 @@ bool read(QIODevice &device, VariableType type, const FailureReporter &reporter,
     return true;
 }
 
-bool readFile(const QString &path, VariableType type, const FailureReporter &reporter, Variable &value)
+namespace {
+
+bool openFile(QFile &file, const FailureReporter &reporter)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
+    const QString path = file.fileName();
+    if (!QFileInfo::exists(path))
         return reporter.fail(QStringLiteral("File \"%1\" doesn't exists").arg(path), ERR_FILE_DOESNT_EXIST, path);
-    QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return reporter.fail(QStringLiteral("Can't open file"), ERR_CANT_OPEN_FILE_TO_READ, path);
     if (file.size() == 0)
         return reporter.fail(QStringLiteral("File is empty"), ERR_EMPTY_FILE, path);
-    return read(file, type, reporter, value);
+    return true;
+}
+
+} // namespace
+
+bool checkFile(const QString &path, const FailureReporter &reporter)
+{
+    QFile file(path);
+    return openFile(file, reporter);
+}
+
+bool readFile(const QString &path, VariableType type, const FailureReporter &reporter, Variable &value)
+{
+    QFile file(path);
+    return openFile(file, reporter) && read(file, type, reporter, value);
 }
 
 QByteArray text(const Variable &value)

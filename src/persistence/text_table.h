@@ -16,6 +16,9 @@ namespace TextTable {
 // STRING_TYPE). False after reporting through `reporter`; `value` is then
 // untouched.
 bool read(QIODevice &device, VariableType type, const FailureReporter &reporter, Variable &value);
+// The checks readFile() makes before reading: the file exists, opens and
+// is not empty.
+bool checkFile(const QString &path, const FailureReporter &reporter);
 // Opens and reads a file, checking that it exists, opens and is not empty.
 bool readFile(const QString &path, VariableType type, const FailureReporter &reporter, Variable &value);
 

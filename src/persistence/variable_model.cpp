@@ -1,5 +1,6 @@
 #include "persistence/variable_model.h"
 
+#include "app/message_hook.h"
 #include "persistence/failure_reporter.h"
 #include "values/error_codes.h"
 #include "values/index_hash.h"
@@ -7,6 +8,9 @@
 
 #include <QRegularExpression>
 
+#include <QStringList>
+
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -42,9 +46,168 @@ bool sameElement(const Vector &a, const Vector &b, uint32_t i)
 } // namespace
 
 VariableModel::VariableModel(IndexHash *workspace, QObject *parent)
-    : QObject(parent)
+    : QStandardItemModel(0, 2, parent)
     , _workspace(workspace)
 {
+    setHeaders();
+}
+
+void VariableModel::setHeaders()
+{
+    setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("Value")});
+    emit headersChanged();
+}
+
+QString VariableModel::valueText(const Variable &value)
+{
+    switch (value.type()) {
+    case UNDEFINED_TYPE: return QStringLiteral("undefined");
+    case BOOLEAN_TYPE: return value.getBoolean() ? QStringLiteral("true") : QStringLiteral("false");
+    case DOUBLE_TYPE: return QString::number(value.getDouble(), 'g', 6);
+    case STRING_TYPE: return QStringLiteral("\"%1\"").arg(value.getString().toQString());
+    case VECTOR_TYPE: {
+        const Vector &vector = value.getVector();
+        const char *word = nullptr;
+        switch (vector.type()) {
+        case UNDEFINED_TYPE: word = "undefined"; break;
+        case BOOLEAN_TYPE: word = "bool"; break;
+        case DOUBLE_TYPE: word = "double"; break;
+        case STRING_TYPE: word = "string"; break;
+        default: return QStringLiteral("ERROR");
+        }
+        return QStringLiteral("<%1x%2 %3>").arg(vector.rowCount()).arg(vector.columnCount()).arg(QLatin1String(word));
+    }
+    default: return QStringLiteral("ERROR");
+    }
+}
+
+bool VariableModel::isIdentifier(const QString &name)
+{
+    static const QRegularExpression identifier(QStringLiteral("\\A[A-Za-z_][A-Za-z0-9_]*\\z"));
+    return identifier.match(name).hasMatch();
+}
+
+bool VariableModel::isPresent(int slot) const
+{
+    if (slot < 0 || slot >= _workspace->size())
+        return false;
+    const Variable &value = _workspace->at(slot);
+    return !value.isAbsent() && !value.isTemporary();
+}
+
+int VariableModel::presentSlot(const QString &name) const
+{
+    const int slot = _workspace->indexOf(name);
+    return isPresent(slot) ? slot : -1;
+}
+
+int VariableModel::slotOfRow(int row) const
+{
+    const QStandardItem *nameItem = item(row, 0);
+    return nameItem ? nameItem->data(SLOT_ROLE).toInt() : -1;
+}
+
+void VariableModel::updateRow(int slot)
+{
+    QStandardItem *nameItem = _nameItems.value(slot);
+    if (!isPresent(slot)) {
+        if (nameItem) {
+            _nameItems.remove(slot);
+            removeRow(nameItem->row());
+        }
+        return;
+    }
+    const QString text = valueText(_workspace->at(slot));
+    if (nameItem) {
+        nameItem->setText(_workspace->name(slot));
+        QStandardItem *valueItem = item(nameItem->row(), 1);
+        if (valueItem->text() != text)
+            valueItem->setText(text);
+        return;
+    }
+    QList<QStandardItem *> row{new QStandardItem(_workspace->name(slot)), new QStandardItem(text)};
+    for (QStandardItem *cell : row) {
+        cell->setData(slot, SLOT_ROLE);
+        cell->setEditable(false);
+    }
+    _nameItems.insert(slot, row.first());
+    appendRow(row);
+}
+
+void VariableModel::updateItem(int slot)
+{
+    updateRow(slot);
+    emit itemUpdated(slot);
+}
+
+void VariableModel::updateItems(const std::vector<int> &updated, const std::vector<int> &removed)
+{
+    for (int slot : updated)
+        updateItem(slot);
+    for (int slot : removed)
+        updateItem(slot);
+    emit modelUpdated();
+}
+
+void VariableModel::refresh()
+{
+    removeRows(0, rowCount());
+    _nameItems.clear();
+    setHeaders();
+    for (int slot = 0; slot < _workspace->size(); ++slot)
+        updateRow(slot);
+    emit modelUpdated();
+}
+
+QString VariableModel::cellsText(QModelIndexList cells) const
+{
+    std::sort(cells.begin(), cells.end(), [](const QModelIndex &a, const QModelIndex &b) {
+        return a.row() != b.row() ? a.row() < b.row() : a.column() < b.column();
+    });
+    QStringList texts;
+    for (const QModelIndex &cell : std::as_const(cells))
+        texts.append(cell.data().toString());
+    return texts.join(QLatin1Char(' '));
+}
+
+bool VariableModel::checkPresent(const QSet<int> &chosen) const
+{
+    for (int slot : chosen) {
+        if (!isPresent(slot)) {
+            const QString name = slot >= 0 && slot < _workspace->size() ? _workspace->name(slot) : QString();
+            showCriticalMessage(QStringLiteral("Workspace doesn't contains variable \"%1\"").arg(name));
+            return false;
+        }
+    }
+    return true;
+}
+
+void VariableModel::markAbsent(int slot)
+{
+    Variable &value = _workspace->at(slot);
+    value.setUndefined();
+    value.setFree(true);
+}
+
+void VariableModel::removeVariables(const QSet<int> &chosen)
+{
+    for (int slot : chosen) {
+        if (!isPresent(slot))
+            continue;
+        markAbsent(slot);
+        updateItem(slot);
+    }
+    emit modelUpdated();
+}
+
+void VariableModel::assign(const QString &name, const Variable &value)
+{
+    const int slot = _workspace->lookupOrInsert(name);
+    Variable &target = _workspace->at(slot);
+    target = value;
+    target.setFree(false);
+    updateItem(slot);
+    emit modelUpdated();
 }
 
 bool VariableModel::sameValue(const Variable &a, const Variable &b)
@@ -108,12 +271,11 @@ bool VariableModel::saveVariables(const QString &path, const QSet<int> &position
 
 void VariableModel::clear()
 {
-    for (int i = 0; i < _workspace->size(); ++i) {
-        Variable &slot = _workspace->at(i);
-        slot.setUndefined();
-        slot.setFree(true);
-    }
-    emit cleared();
+    for (int i = 0; i < _workspace->size(); ++i)
+        markAbsent(i);
+    removeRows(0, rowCount());
+    _nameItems.clear();
+    emit modelUpdated();
 }
 
 bool VariableModel::loadWorkspace(const QString &path, ExecutionContext *context)
@@ -127,18 +289,19 @@ bool VariableModel::loadWorkspace(const QString &path, ExecutionContext *context
     for (WorkspaceRecord &record : records) {
         const int slot = _workspace->lookupOrInsert(record.name);
         _workspace->at(slot) = std::move(record.value);
-        emit itemUpdated(slot);
+        updateItem(slot);
     }
+    emit modelUpdated();
     return true;
 }
 
 QString VariableModel::checkNewName(const QString &name) const
 {
-    static const QRegularExpression identifier(QStringLiteral("\\A[A-Za-z_][A-Za-z0-9_]*\\z"));
-    if (!identifier.match(name).hasMatch())
+    if (!isIdentifier(name))
         return QStringLiteral("\"%1\" is not valid identificator").arg(name);
     const int slot = _workspace->indexOf(name);
-    const bool present = slot >= 0 && !(_workspace->at(slot).isFree() && _workspace->at(slot).isUndefined());
+    // A name reserved by an earlier rename is undefined but not absent.
+    const bool present = slot >= 0 && !_workspace->at(slot).isAbsent();
     if (present || _mergeNames.contains(name))
         return QStringLiteral("Workspace already contains variable \"%1\"").arg(name);
     return QString();
@@ -194,9 +357,10 @@ bool VariableModel::mergeWorkspace(const QString &path, ConflictResolver &resolv
         Variable &target = _workspace->at(slot);
         target = std::move(record.value);
         target.setFree(false);
-        emit itemUpdated(slot);
+        updateItem(slot);
     }
     _reservedSlots.clear();
     _mergeNames.clear();
+    emit modelUpdated();
     return true;
 }

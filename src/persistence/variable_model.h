@@ -2,9 +2,13 @@
 
 #include "persistence/workspace_file.h"
 
-#include <QObject>
+#include <QHash>
+#include <QModelIndexList>
 #include <QSet>
+#include <QStandardItemModel>
 #include <QString>
+
+#include <vector>
 
 class ExecutionContext;
 class IndexHash;
@@ -29,15 +33,47 @@ public:
                                   QString &newName) = 0;
 };
 
-// The workspace's file operations over the interactive symbol table. A null
-// context means interactive (message boxes), otherwise failures are error
-// codes of the running command.
-class VariableModel : public QObject {
+// The workspace: one row (name, value text) per present variable of the
+// interactive symbol table, plus the file operations on it. A null context
+// means interactive (message boxes), otherwise failures are error codes of
+// the running command.
+//
+// Rows are built only on request (refresh, updateItem), so a model made on
+// the worker thread for a `save` command never touches item storage.
+class VariableModel : public QStandardItemModel {
     Q_OBJECT
 public:
+    // Each row's items carry their slot index under this role.
+    static constexpr int SLOT_ROLE = Qt::UserRole + 1;
+
     explicit VariableModel(IndexHash *workspace, QObject *parent = nullptr);
 
     IndexHash *workspace() const { return _workspace; }
+
+    // The "Value" column's text of a value ("<2x3 double>", "\"\"", "true").
+    static QString valueText(const Variable &value);
+    // True for a name the language accepts as a variable name.
+    static bool isIdentifier(const QString &name);
+
+    // A slot that holds a variable the user can see (absent slots and the
+    // compiler's hidden temporaries hold none).
+    bool isPresent(int slot) const;
+    // The slot of a present variable of that name, else -1.
+    int presentSlot(const QString &name) const;
+    int slotOfRow(int row) const;
+
+    // Rebuilds every row from the symbol table.
+    void refresh();
+    // Brings the row of one slot up to date: adds, changes or removes it.
+    void updateItem(int slot);
+    // The slots a successful run changed or removed, in one batch.
+    void updateItems(const std::vector<int> &updated, const std::vector<int> &removed);
+
+    // The display texts of the cells, in model order, joined by spaces.
+    QString cellsText(QModelIndexList cells) const;
+    // False (after the message) when one of the slots no longer holds a
+    // variable: "Workspace doesn't contains variable \"%1\"".
+    bool checkPresent(const QSet<int> &chosen) const;
 
     bool saveWorkspace(const QString &path, ExecutionContext *context = nullptr);
     bool saveVariables(const QString &path, const QSet<int> &positions, ExecutionContext *context = nullptr);
@@ -46,6 +82,10 @@ public:
 
     // Marks every variable absent (the workspace's "clear").
     void clear();
+    // Marks these variables absent.
+    void removeVariables(const QSet<int> &chosen);
+    // Stores a value under a name, creating the variable when it is new.
+    void assign(const QString &name, const Variable &value);
 
     // Rename checks of the conflict dialog: an empty string when `name` may
     // be taken, else the message to show.
@@ -59,12 +99,17 @@ public:
 
 signals:
     void itemUpdated(int slot);
-    void cleared();
+    void headersChanged();
+    void modelUpdated();
 
 private:
     bool save(const QString &path, const std::vector<int> &positions, ExecutionContext *context);
+    void setHeaders();
+    void updateRow(int slot);
+    void markAbsent(int slot);
 
     IndexHash *_workspace;
-    QSet<QString> _mergeNames;     // names read from the file being merged
-    QList<int> _reservedSlots;     // slots reserved by renames of this merge
+    QHash<int, QStandardItem *> _nameItems; // slot -> its row's name item
+    QSet<QString> _mergeNames;              // names read from the file being merged
+    QList<int> _reservedSlots;              // slots reserved by renames of this merge
 };

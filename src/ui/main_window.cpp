@@ -15,7 +15,11 @@
 #include "ui/graph_widget.h"
 #include "ui/preferences_dialog.h"
 #include "ui/variable_printer.h"
+#include "ui/icons.h"
+#include "ui/variable_page.h"
+#include "ui/variable_widget.h"
 #include "values/assert.h"
+#include "values/index_hash.h"
 #include "values/output_formatter.h"
 #include "values/output_list.h"
 #include "values/pager.h"
@@ -34,14 +38,13 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
-#include <QInputDialog>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
-#include <QPushButton>
 #include <QStatusBar>
 #include <QTabBar>
+#include <QTableView>
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -83,55 +86,6 @@ QFont startupConsoleFont()
     }
     return font;
 }
-
-// A merge conflict asked of the user: keep the file's value, keep the
-// workspace's, take the file's under a new name, or stop the merge.
-class AskingResolver : public ConflictResolver {
-public:
-    AskingResolver(QWidget *parent, VariableModel &model)
-        : _parent(parent)
-        , _model(model)
-    {
-    }
-
-    ConflictState resolve(const QString &name, const Variable &, const Variable &, QString &newName) override
-    {
-        QMessageBox box(QMessageBox::Question, Numlyra::applicationName,
-                        QObject::tr("The workspace already has a variable \"%1\".").arg(name), QMessageBox::NoButton,
-                        _parent);
-        QPushButton *replace = box.addButton(QObject::tr("Replace"), QMessageBox::AcceptRole);
-        QPushButton *ignore = box.addButton(QObject::tr("Ignore"), QMessageBox::RejectRole);
-        QPushButton *rename = box.addButton(QObject::tr("Rename"), QMessageBox::ActionRole);
-        box.addButton(QMessageBox::Cancel);
-        box.setDefaultButton(replace);
-        box.exec();
-        if (box.clickedButton() == replace)
-            return CONFLICT_STATE_REPLACE;
-        if (box.clickedButton() == ignore)
-            return CONFLICT_STATE_IGNORE;
-        if (box.clickedButton() != rename)
-            return CONFLICT_STATE_CANCEL;
-        QString candidate = name;
-        for (;;) {
-            bool ok = false;
-            candidate = QInputDialog::getText(_parent, Numlyra::applicationName, QObject::tr("New name:"),
-                                              QLineEdit::Normal, candidate, &ok);
-            if (!ok)
-                return CONFLICT_STATE_CANCEL;
-            const QString problem = _model.checkNewName(candidate);
-            if (problem.isEmpty())
-                break;
-            QMessageBox::critical(_parent, Numlyra::applicationName, problem);
-        }
-        _model.reserveName(candidate);
-        newName = candidate;
-        return CONFLICT_STATE_RENAME;
-    }
-
-private:
-    QWidget *_parent;
-    VariableModel &_model;
-};
 
 bool readTextFile(const QString &path, QString &text)
 {
@@ -176,7 +130,15 @@ MainWindow::MainWindow(QWidget *parent)
     _tabWidget->tabBar()->setTabButton(0, QTabBar::LeftSide, nullptr);
     setCentralWidget(_tabWidget);
 
-    // The Workspace and File Browser docks come before this one.
+    _variableWidget = new VariableWidget(_workspace.get(), this);
+    _workspaceDock = new QDockWidget(tr("Workspace"), this);
+    _workspaceDock->setObjectName(QStringLiteral("Workspace"));
+    _workspaceDock->setWidget(_variableWidget);
+    addDockWidget(Qt::LeftDockWidgetArea, _workspaceDock);
+    connect(_variableWidget, &VariableWidget::openRequested, this, &MainWindow::openVariablePage);
+    connect(_workspace.get(), &VariableModel::modelUpdated, this, &MainWindow::refreshVariablePages);
+
+    // The File Browser dock comes between the Workspace and this one.
     _historyTree = new HistoryTree(_console->history(), this);
     _historyDock = new QDockWidget(tr("History"), this);
     _historyDock->setObjectName(QStringLiteral("History"));
@@ -234,6 +196,10 @@ void MainWindow::createMenus()
     // New, Open, Save, the workspace files and Print join these with the
     // editor and workspace pages.
     QMenu *file = menuBar()->addMenu(tr("File"));
+    file->addAction(Icons::get(QStringLiteral("open")), tr("Open Workspace"), _variableWidget, &VariableWidget::loadSlot);
+    file->addAction(Icons::get(QStringLiteral("save")), tr("Save Workspace As"), _variableWidget,
+                    &VariableWidget::saveAllSlot);
+    file->addSeparator();
     file->addAction(tr("Preferences"), this, &MainWindow::showPreferences);
     file->addSeparator();
     file->addAction(tr("Quit"), this, &MainWindow::quit);
@@ -247,8 +213,11 @@ void MainWindow::createMenus()
     edit->addSeparator();
     edit->addAction(tr("Clear Console\tCtrl+L"), _console, &Console::clear);
     edit->addAction(tr("Clear History"), _historyTree, &HistoryTree::clear);
+    edit->addAction(tr("Clear Workspace"), _variableWidget, &VariableWidget::clearSlot);
 
     QMenu *view = menuBar()->addMenu(tr("View"));
+    _workspaceViewAction = view->addAction(tr("Workspace"), this, &MainWindow::showHideDockWidget);
+    _workspaceViewAction->setCheckable(true);
     _historyViewAction = view->addAction(tr("History"), this, &MainWindow::showHideDockWidget);
     _historyViewAction->setCheckable(true);
     connect(view, &QMenu::aboutToShow, this, &MainWindow::dockVisibilityChanged);
@@ -303,6 +272,7 @@ void MainWindow::statusBarMsgChanged(const QString &message)
 void MainWindow::setViewsEnabled(bool enabled)
 {
     _historyDock->setEnabled(enabled);
+    _variableWidget->setEnabled(enabled);
     _tabWidget->tabBar()->setEnabled(enabled);
     for (int i = 0; i < _tabWidget->count(); ++i)
         if (_tabWidget->widget(i) != _console)
@@ -398,12 +368,15 @@ void MainWindow::clearHistory()
 
 void MainWindow::loadWorkspace(const QString &path, bool merge)
 {
-    if (!merge) {
-        _workspace->loadWorkspace(path);
-        return;
-    }
-    AskingResolver resolver(this, *_workspace);
-    _workspace->mergeWorkspace(path, resolver);
+    if (merge)
+        _variableWidget->mergeWorkspace(path);
+    else
+        _variableWidget->loadWorkspace(path);
+}
+
+void MainWindow::loadCSV(const QString &path)
+{
+    _variableWidget->loadCSV(path);
 }
 
 // The next pasted line waits for the event loop, so that a long paste does
@@ -439,13 +412,39 @@ void MainWindow::criticalMessage(const QString &text)
     QMessageBox::critical(this, Numlyra::applicationName, text);
 }
 
-// The workspace view listens to the model; until it exists nobody else does.
 void MainWindow::updateWorkspace(const std::vector<int> &updated, const std::vector<int> &removed)
 {
-    for (int id : updated)
-        emit _workspace->itemUpdated(id);
-    for (int id : removed)
-        emit _workspace->itemUpdated(id);
+    _workspace->updateItems(updated, removed);
+}
+
+void MainWindow::openVariablePage(int slot)
+{
+    const IndexHash &symbols = _vm->interactiveScript()->symbols();
+    if (!_workspace->isPresent(slot))
+        return;
+    const QString name = symbols.name(slot);
+    for (int i = 0; i < _tabWidget->count(); ++i) {
+        auto *page = qobject_cast<VariablePage *>(_tabWidget->widget(i));
+        if (page && page->name() == name) {
+            _tabWidget->setCurrentIndex(i);
+            return;
+        }
+    }
+    auto *page = new VariablePage(&symbols, name, this);
+    _tabWidget->setCurrentIndex(_tabWidget->addTab(page, name));
+    page->view()->setFocus();
+}
+
+// Pages follow their variables; a page whose variable is gone closes.
+void MainWindow::refreshVariablePages()
+{
+    for (int i = _tabWidget->count() - 1; i >= 0; --i) {
+        auto *page = qobject_cast<VariablePage *>(_tabWidget->widget(i));
+        if (page && !page->refresh()) {
+            _tabWidget->removeTab(i);
+            delete page;
+        }
+    }
 }
 
 void MainWindow::openEditor(const QString &path, bool readOnly)
@@ -692,11 +691,13 @@ void MainWindow::selectAllSlot()
 
 void MainWindow::dockVisibilityChanged()
 {
+    _workspaceViewAction->setChecked(_workspaceDock->isVisible());
     _historyViewAction->setChecked(_historyDock->isVisible());
 }
 
 void MainWindow::showHideDockWidget()
 {
+    _workspaceDock->setVisible(_workspaceViewAction->isChecked());
     _historyDock->setVisible(_historyViewAction->isChecked());
 }
 
@@ -710,6 +711,7 @@ void MainWindow::restoreSettings()
     const QByteArray state = Settings::readBytes(MAIN_WINDOW_STATE_SETTING);
     if (!state.isEmpty())
         restoreState(state);
+    _variableWidget->restoreGeometry();
     const QString pwd = Settings::existingDirectory(PWD_SETTING);
     if (!pwd.isEmpty())
         CurrentDirectory::setPath(QDir(pwd).canonicalPath());
@@ -721,6 +723,7 @@ void MainWindow::saveSettings()
     Settings::writeBytes(MAIN_WINDOW_STATE_SETTING, saveState());
     Settings::writeText(PWD_SETTING, QDir(CurrentDirectory::path()).canonicalPath());
     Settings::setConsoleFont(_console->font());
+    _variableWidget->saveGeometry();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

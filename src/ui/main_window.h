@@ -20,6 +20,7 @@ class QAction;
 class QDockWidget;
 class QTabWidget;
 class VariableModel;
+class VariableWidget;
 class VirtualMachine;
 
 // The top-level window. It owns the engine, the command window page with its
@@ -37,6 +38,7 @@ public:
     Console *console() const { return _console; }
     QTabWidget *tabWidget() const { return _tabWidget; }
     HistoryTree *historyTree() const { return _historyTree; }
+    VariableWidget *variableWidget() const { return _variableWidget; }
     OutputFormatter *formatter() const { return _formatter.get(); }
     bool isBusy() const { return _busy; }
     // The engine's startup (banner and startup file) has been shown.
@@ -68,6 +70,7 @@ public:
 public slots:
     void view(const QString &path);
     void edit(const QString &path);
+    void loadCSV(const QString &path);
     void run(const QString &path);
     void clearConsole() override;
     void blockHistory();
@@ -90,6 +93,8 @@ public slots:
     // Closes page `index` of the tab widget; the command window stays.
     void closePage(int index);
     void statusBarMsgChanged(const QString &message);
+    // The variable page of a workspace slot, opened or made current.
+    void openVariablePage(int slot);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -102,6 +107,7 @@ private:
     QWidget *viewerPage(const QString &path) const;
     void applyEditorFont(const QFont &font);
     void reloadSearchPath();
+    void refreshVariablePages();
 
     SettingsPrecisionStore _precisionStore;
     std::unique_ptr<OutputFormatter> _formatter;
@@ -114,6 +120,9 @@ private:
     QTabWidget *_tabWidget = nullptr;
     HistoryTree *_historyTree = nullptr;
     QDockWidget *_historyDock = nullptr;
+    VariableWidget *_variableWidget = nullptr;
+    QDockWidget *_workspaceDock = nullptr;
+    QAction *_workspaceViewAction = nullptr;
     QAction *_cutAction = nullptr;
     QAction *_copyAction = nullptr;
     QAction *_pasteAction = nullptr;
