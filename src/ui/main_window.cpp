@@ -134,7 +134,7 @@ MainWindow::MainWindow(QWidget *parent)
     _workspaceDock = new QDockWidget(tr("Workspace"), this);
     _workspaceDock->setObjectName(QStringLiteral("Workspace"));
     _workspaceDock->setWidget(_variableWidget);
-    addDockWidget(Qt::LeftDockWidgetArea, _workspaceDock);
+    addDockWidget(Qt::RightDockWidgetArea, _workspaceDock);
     connect(_variableWidget, &VariableWidget::openRequested, this, &MainWindow::openVariablePage);
     connect(_workspace.get(), &VariableModel::modelUpdated, this, &MainWindow::refreshVariablePages);
 

@@ -18,13 +18,6 @@
 #include <QMenu>
 #include <QMessageBox>
 
-namespace {
-
-const char *const kWorkspaceFilter = "Workspace Files(*.ws)";
-const char *const kTextFilter = "CSV (*.csv);;Text Files (*.txt);;All Files (*)";
-
-} // namespace
-
 VariableView::VariableView(VariableModel *model, QWidget *parent)
     : QTableView(parent)
     , _model(model)
@@ -99,12 +92,12 @@ void VariableView::removeSlot()
 
 QString VariableView::askSaveFileName(const QString &caption)
 {
-    QString path = QFileDialog::getSaveFileName(this, caption, QString(), tr(kWorkspaceFilter), nullptr,
+    QString path = QFileDialog::getSaveFileName(this, caption, QString(), Numlyra::workspaceFilter, nullptr,
                                                 QFileDialog::DontConfirmOverwrite);
     if (path.isEmpty())
         return QString();
-    if (QFileInfo(path).suffix() != QLatin1String("ws"))
-        path += QLatin1String(".ws");
+    if (QFileInfo(path).suffix() != Numlyra::workspaceSuffix)
+        path += QLatin1Char('.') + Numlyra::workspaceSuffix;
     const QFileInfo info(path);
     if (info.exists()) {
         const auto answer = QMessageBox::question(
@@ -136,7 +129,7 @@ void VariableView::saveAsCSVSlot()
     const QSet<int> chosen = selectedSlots();
     if (chosen.size() != 1 || !_model->checkPresent(chosen))
         return;
-    const QString path = QFileDialog::getSaveFileName(this, tr("Save variable as text"), QString(), tr(kTextFilter));
+    const QString path = QFileDialog::getSaveFileName(this, tr("Save variable as text"), QString(), Numlyra::textFilter);
     if (path.isEmpty())
         return;
     TextTable::writeFile(path, _model->workspace()->at(*chosen.begin()), FailureReporter(nullptr));

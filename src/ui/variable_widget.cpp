@@ -20,13 +20,6 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-namespace {
-
-const char *const kWorkspaceFilter = "Workspace Files(*.ws)";
-const char *const kTextFilter = "CSV (*.csv);;Text Files (*.txt);;All Files (*)";
-
-} // namespace
-
 VariableWidget::VariableWidget(VariableModel *model, QWidget *parent)
     : QWidget(parent)
     , _model(model)
@@ -120,23 +113,22 @@ void VariableWidget::loadSlot()
 {
     if (!isEnabled())
         return;
-    const QString path = QFileDialog::getOpenFileName(this, tr("Load workspace"), QString(), tr(kWorkspaceFilter));
-    if (path.isEmpty())
-        return;
     if (_model->rowCount() > 0
         && QMessageBox::question(this, Numlyra::applicationName,
                                  tr("All your current variables will be removed. Continue?"),
                                  QMessageBox::Yes | QMessageBox::No)
                != QMessageBox::Yes)
         return;
-    loadWorkspace(path);
+    const QString path = QFileDialog::getOpenFileName(this, tr("Load workspace"), QString(), Numlyra::workspaceFilter);
+    if (!path.isEmpty())
+        loadWorkspace(path);
 }
 
 void VariableWidget::mergeSlot()
 {
     if (!isEnabled())
         return;
-    const QString path = QFileDialog::getOpenFileName(this, tr("Merge workspace"), QString(), tr(kWorkspaceFilter));
+    const QString path = QFileDialog::getOpenFileName(this, tr("Merge workspace"), QString(), Numlyra::workspaceFilter);
     if (!path.isEmpty())
         mergeWorkspace(path);
 }
@@ -165,7 +157,7 @@ void VariableWidget::loadFromCSVSlot()
 {
     if (!isEnabled())
         return;
-    const QString path = QFileDialog::getOpenFileName(this, tr("Load from text"), QString(), tr(kTextFilter));
+    const QString path = QFileDialog::getOpenFileName(this, tr("Load from text"), QString(), Numlyra::textFilter);
     if (!path.isEmpty())
         loadCSV(path);
 }
