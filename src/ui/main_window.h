@@ -11,14 +11,15 @@
 #include <memory>
 
 class Console;
+class FileBrowserWidget;
 class Graph;
 class GraphPage;
 class HistoryTree;
+class MainTabWidget;
 class OutputFormatter;
 class Pager;
 class QAction;
 class QDockWidget;
-class QTabWidget;
 class VariableModel;
 class VirtualMachine;
 
@@ -35,7 +36,8 @@ public:
     VirtualMachine *engine() const { return _vm.get(); }
     VariableModel *workspace() const { return _workspace.get(); }
     Console *console() const { return _console; }
-    QTabWidget *tabWidget() const { return _tabWidget; }
+    MainTabWidget *tabWidget() const { return _tabWidget; }
+    FileBrowserWidget *fileBrowser() const { return _fileBrowser; }
     HistoryTree *historyTree() const { return _historyTree; }
     OutputFormatter *formatter() const { return _formatter.get(); }
     bool isBusy() const { return _busy; }
@@ -79,7 +81,11 @@ public slots:
     void showPreferences();
     void updateStatusBarConsoleText();
     void updateCopyPasteActionsState();
+    void setModified();
+    void viewTabClosed(const QString &path);
+    void editTabClosed(const QString &path);
     void tabChanged(int index);
+    void runCurrent();
     void graphRemoved(Graph *graph);
     void dockVisibilityChanged();
     void showHideDockWidget();
@@ -87,8 +93,8 @@ public slots:
     void copySlot();
     void pasteSlot();
     void selectAllSlot();
-    // Closes page `index` of the tab widget; the command window stays.
-    void closePage(int index);
+    void newSlot();
+    void openSlot();
     void statusBarMsgChanged(const QString &message);
 
 protected:
@@ -99,7 +105,7 @@ private:
     void restoreSettings();
     void saveSettings();
     void setViewsEnabled(bool enabled);
-    QWidget *viewerPage(const QString &path) const;
+    void openPage(const QString &path, bool readOnly);
 
     SettingsPrecisionStore _precisionStore;
     std::unique_ptr<OutputFormatter> _formatter;
@@ -109,7 +115,10 @@ private:
     Console *_console = nullptr;
     std::unique_ptr<VirtualMachine> _vm;
     std::unique_ptr<VariableModel> _workspace;
-    QTabWidget *_tabWidget = nullptr;
+    MainTabWidget *_tabWidget = nullptr;
+    FileBrowserWidget *_fileBrowser = nullptr;
+    QDockWidget *_fileBrowserDock = nullptr;
+    QAction *_fileBrowserViewAction = nullptr;
     HistoryTree *_historyTree = nullptr;
     QDockWidget *_historyDock = nullptr;
     QAction *_cutAction = nullptr;
