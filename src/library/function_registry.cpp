@@ -163,6 +163,14 @@ bool FunctionRegistry::isCommandWord(const QString &name) const
     return data().commandWords.contains(name);
 }
 
+QStringList FunctionRegistry::commandWords() const
+{
+    QStringList words;
+    for (const char *word : kCommandWords)
+        words << QString::fromLatin1(word);
+    return words;
+}
+
 bool FunctionRegistry::isValueCommand(const QString &name) const
 {
     return data().valueCommands.contains(name);

@@ -82,6 +82,8 @@ public:
 
     // Names allowed in command syntax at the start of a statement.
     bool isCommandWord(const QString &name) const;
+    // The command words in table order (the editor colours them).
+    QStringList commandWords() const;
     // Commands whose value the continuation logic treats as a result.
     bool isValueCommand(const QString &name) const;
 

@@ -18,6 +18,9 @@
 #include "ui/icons.h"
 #include "ui/variable_page.h"
 #include "ui/variable_widget.h"
+#include "ui/file_browser_widget.h"
+#include "ui/main_tab_widget.h"
+#include "ui/text_edit.h"
 #include "values/assert.h"
 #include "values/index_hash.h"
 #include "values/output_formatter.h"
@@ -72,8 +75,6 @@ private:
 namespace {
 
 const char *const kFileNameProperty = "file_name";
-const char *const kReadOnlyProperty = "read_only";
-const char *const kLastModifiedProperty = "last_modified";
 
 // The stored font, else the preferred families, else whatever fixed-width
 // font the machine has.
@@ -87,14 +88,6 @@ QFont startupConsoleFont()
     return font;
 }
 
-bool readTextFile(const QString &path, QString &text)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return false;
-    text = QString::fromLocal8Bit(file.readAll());
-    return true;
-}
 
 } // namespace
 
@@ -121,13 +114,7 @@ MainWindow::MainWindow(QWidget *parent)
     _vm = std::make_unique<VirtualMachine>(this);
     _workspace = std::make_unique<VariableModel>(&_vm->interactiveScript()->symbols());
 
-    _tabWidget = new QTabWidget(this);
-    _tabWidget->setTabsClosable(true);
-    _tabWidget->setDocumentMode(true);
-    _tabWidget->addTab(_console, tr("Command Window"));
-    // The command window is the one page that cannot be closed.
-    _tabWidget->tabBar()->setTabButton(0, QTabBar::RightSide, nullptr);
-    _tabWidget->tabBar()->setTabButton(0, QTabBar::LeftSide, nullptr);
+    _tabWidget = new MainTabWidget(_console, this);
     setCentralWidget(_tabWidget);
 
     _variableWidget = new VariableWidget(_workspace.get(), this);
@@ -138,7 +125,22 @@ MainWindow::MainWindow(QWidget *parent)
     connect(_variableWidget, &VariableWidget::openRequested, this, &MainWindow::openVariablePage);
     connect(_workspace.get(), &VariableModel::modelUpdated, this, &MainWindow::refreshVariablePages);
 
-    // The File Browser dock comes between the Workspace and this one.
+    _fileBrowser = new FileBrowserWidget(this);
+    _fileBrowserDock = new QDockWidget(tr("File Browser"), this);
+    _fileBrowserDock->setObjectName(QStringLiteral("FileBrowser"));
+    _fileBrowserDock->setWidget(_fileBrowser);
+    addDockWidget(Qt::LeftDockWidgetArea, _fileBrowserDock);
+    connect(_fileBrowser, &FileBrowserWidget::run, this, &MainWindow::run);
+    connect(_fileBrowser, &FileBrowserWidget::edit, this, &MainWindow::edit);
+    connect(_fileBrowser, &FileBrowserWidget::view, this, &MainWindow::view);
+    connect(_fileBrowser, &FileBrowserWidget::loadCSV, this, &MainWindow::loadCSV);
+    connect(_tabWidget, &MainTabWidget::loadCSV, this, &MainWindow::loadCSV);
+    connect(_tabWidget, &MainTabWidget::viewTabClosed, this, &MainWindow::viewTabClosed);
+    connect(_tabWidget, &MainTabWidget::editTabClosed, this, &MainWindow::editTabClosed);
+    connect(_tabWidget, &MainTabWidget::run, this, &MainWindow::run);
+    connect(_tabWidget, &MainTabWidget::tabSaved, this, &MainWindow::tabChanged);
+    connect(_tabWidget, &MainTabWidget::graphRemoved, this, &MainWindow::graphRemoved);
+
     _historyTree = new HistoryTree(_console->history(), this);
     _historyDock = new QDockWidget(tr("History"), this);
     _historyDock->setObjectName(QStringLiteral("History"));
@@ -157,14 +159,10 @@ MainWindow::MainWindow(QWidget *parent)
     // The tool bar follows the selection and the clipboard as they change.
     connect(_console, &QTextEdit::selectionChanged, this, &MainWindow::updateCopyPasteActionsState);
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &MainWindow::updateCopyPasteActionsState);
-    connect(_console, &Console::switchToNextTab, this,
-            [this] { _tabWidget->setCurrentIndex((_tabWidget->currentIndex() + 1) % _tabWidget->count()); });
-    connect(_console, &Console::switchToPreviousTab, this, [this] {
-        _tabWidget->setCurrentIndex((_tabWidget->currentIndex() + _tabWidget->count() - 1) % _tabWidget->count());
-    });
+    connect(_console, &Console::switchToNextTab, _tabWidget, &MainTabWidget::switchToNextTab);
+    connect(_console, &Console::switchToPreviousTab, _tabWidget, &MainTabWidget::switchToPreviousTab);
     connect(_tabWidget, &QTabWidget::currentChanged, this, &MainWindow::tabChanged);
     connect(statusBar(), &QStatusBar::messageChanged, this, &MainWindow::statusBarMsgChanged);
-    connect(_tabWidget, &QTabWidget::tabCloseRequested, this, &MainWindow::closePage);
 
     _graphFont = Settings::graphFont();
     createMenus();
@@ -193,9 +191,15 @@ MainWindow::~MainWindow()
 
 void MainWindow::createMenus()
 {
-    // New, Open, Save, the workspace files and Print join these with the
-    // editor and workspace pages.
+    // The workspace files and Print join these with the workspace pages.
     QMenu *file = menuBar()->addMenu(tr("File"));
+    QAction *newAction = file->addAction(Icons::get(QStringLiteral("new")), tr("New"), this, &MainWindow::newSlot);
+    QAction *openAction = file->addAction(Icons::get(QStringLiteral("open")), tr("Open\tCtrl+O"), this,
+                                          &MainWindow::openSlot);
+    openAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    openAction->setIconText(tr("Open"));
+    file->addAction(_tabWidget->saveAction());
+    file->addSeparator();
     file->addAction(Icons::get(QStringLiteral("open")), tr("Open Workspace"), _variableWidget, &VariableWidget::loadSlot);
     file->addAction(Icons::get(QStringLiteral("save")), tr("Save Workspace As"), _variableWidget,
                     &VariableWidget::saveAllSlot);
@@ -218,6 +222,8 @@ void MainWindow::createMenus()
     QMenu *view = menuBar()->addMenu(tr("View"));
     _workspaceViewAction = view->addAction(tr("Workspace"), this, &MainWindow::showHideDockWidget);
     _workspaceViewAction->setCheckable(true);
+    _fileBrowserViewAction = view->addAction(tr("File Browser"), this, &MainWindow::showHideDockWidget);
+    _fileBrowserViewAction->setCheckable(true);
     _historyViewAction = view->addAction(tr("History"), this, &MainWindow::showHideDockWidget);
     _historyViewAction->setCheckable(true);
     connect(view, &QMenu::aboutToShow, this, &MainWindow::dockVisibilityChanged);
@@ -228,9 +234,16 @@ void MainWindow::createMenus()
     _pasteAction->setIconText(tr("Paste"));
     QToolBar *toolBar = addToolBar(tr("ToolBar"));
     toolBar->setObjectName(QStringLiteral("ToolBar"));
+    toolBar->addAction(newAction);
+    toolBar->addAction(openAction);
+    toolBar->addAction(_tabWidget->saveAction());
     toolBar->addAction(_cutAction);
     toolBar->addAction(_copyAction);
     toolBar->addAction(_pasteAction);
+    // Run follows the tab widget's Run, which knows the current page.
+    QAction *runAction = toolBar->addAction(Icons::get(QStringLiteral("run")), tr("Run"), this, &MainWindow::runCurrent);
+    runAction->setEnabled(_tabWidget->runAction()->isEnabled());
+    connect(_tabWidget->runAction(), &QAction::enabledChanged, runAction, &QAction::setEnabled);
     _stopAction = toolBar->addAction(QIcon::fromTheme(QStringLiteral("process-stop")), tr("Stop"), _vm.get(),
                                      &VirtualMachine::terminateProcess);
     _stopAction->setEnabled(false);
@@ -253,7 +266,9 @@ void MainWindow::updateStatusBarConsoleText()
     if (page == _console)
         statusBar()->showMessage(consoleStatusText(_busy, _vm->teeOn(), _vm->teeSuspended(), _vm->teePath()));
     else if (page && page->property(kFileNameProperty).isValid())
-        statusBar()->showMessage(page->property(kFileNameProperty).toString());
+        statusBar()->showMessage(page->property(kFileNameProperty).toString().isEmpty()
+                                     ? tr("New file")
+                                     : page->property(kFileNameProperty).toString());
     else
         statusBar()->clearMessage();
 }
@@ -273,10 +288,8 @@ void MainWindow::setViewsEnabled(bool enabled)
 {
     _historyDock->setEnabled(enabled);
     _variableWidget->setEnabled(enabled);
-    _tabWidget->tabBar()->setEnabled(enabled);
-    for (int i = 0; i < _tabWidget->count(); ++i)
-        if (_tabWidget->widget(i) != _console)
-            _tabWidget->widget(i)->setEnabled(enabled);
+    _fileBrowser->setEnabled(enabled);
+    _tabWidget->setTabsEnabled(enabled);
 }
 
 void MainWindow::processStarted()
@@ -309,32 +322,32 @@ void MainWindow::teeStateChanged()
     updateStatusBarConsoleText();
 }
 
+// A page's file changed behind its back is offered again.
 void MainWindow::tabChanged(int index)
 {
-    QWidget *page = _tabWidget->widget(index);
-    auto *viewer = qobject_cast<QPlainTextEdit *>(page);
-    if (viewer) {
-        // A file changed behind the page's back is offered again.
-        const QString path = viewer->property(kFileNameProperty).toString();
-        const QDateTime read = viewer->property(kLastModifiedProperty).toDateTime();
-        const QFileInfo info(path);
-        if (info.exists() && info.lastModified() > read) {
-            viewer->setProperty(kLastModifiedProperty, info.lastModified());
-            const auto answer = QMessageBox::question(
-                this, Numlyra::applicationName,
-                tr("File \"%1\" has been changed since reading. Do you want to update it?").arg(path),
-                QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
-            if (answer == QMessageBox::Yes) {
-                QString text;
-                if (readTextFile(path, text))
-                    viewer->setPlainText(text);
-                else
-                    criticalMessage(tr("Can't open file \"%1\".").arg(path));
-            }
-        }
-    }
+    _tabWidget->offerReload(index);
     updateStatusBarConsoleText();
     updateCopyPasteActionsState();
+}
+
+void MainWindow::setModified()
+{
+    _tabWidget->refreshTitle(qobject_cast<QWidget *>(sender()));
+}
+
+void MainWindow::viewTabClosed(const QString &)
+{
+    updateStatusBarConsoleText();
+}
+
+void MainWindow::editTabClosed(const QString &)
+{
+    updateStatusBarConsoleText();
+}
+
+void MainWindow::runCurrent()
+{
+    _tabWidget->runSlot();
 }
 
 // ---------------------------------------------------------------------------
@@ -455,62 +468,51 @@ void MainWindow::openEditor(const QString &path, bool readOnly)
         edit(path);
 }
 
-// Scripts are edited in the desktop's own editor for the file type; a name
-// that does not exist yet is created empty so that the editor can open it.
 void MainWindow::edit(const QString &path)
 {
-    QString target = path;
-    if (target.isEmpty()) {
-        target = QFileDialog::getSaveFileName(this, tr("New file"), CurrentDirectory::path(),
-                                              tr("Scripts (%1)").arg(Numlyra::scriptFilter));
-        if (target.isEmpty())
-            return;
-    }
-    if (!QFileInfo::exists(target)) {
-        QFile file(target);
-        if (!file.open(QIODevice::WriteOnly)) {
-            criticalMessage(tr("Can't open file \"%1\".").arg(target));
-            return;
-        }
-    }
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(target)))
-        criticalMessage(tr("Can't open file \"%1\".").arg(target));
-}
-
-QWidget *MainWindow::viewerPage(const QString &path) const
-{
-    for (int i = 0; i < _tabWidget->count(); ++i) {
-        QWidget *page = _tabWidget->widget(i);
-        if (page->property(kReadOnlyProperty).toBool() && page->property(kFileNameProperty).toString() == path)
-            return page;
-    }
-    return nullptr;
+    openPage(path, false);
 }
 
 void MainWindow::view(const QString &path)
 {
-    if (QWidget *open = viewerPage(path)) {
-        _tabWidget->setCurrentWidget(open);
+    openPage(path, true);
+}
+
+void MainWindow::newSlot()
+{
+    openPage(QString(), false);
+}
+
+void MainWindow::openSlot()
+{
+    const QString path = QFileDialog::getOpenFileName(this, tr("Open File"), CurrentDirectory::path(),
+                                                      tr("Scripts (%1);;All Files (*)").arg(Numlyra::scriptFilter));
+    if (!path.isEmpty())
+        edit(path);
+}
+
+// A page already open for the file in that mode is shown again; an empty
+// path is a new page.
+void MainWindow::openPage(const QString &path, bool readOnly)
+{
+    if (TextEdit *open = _tabWidget->findPage(path, readOnly)) {
+        if (_tabWidget->currentWidget() == open)
+            _tabWidget->offerReload(_tabWidget->currentIndex());
+        else
+            _tabWidget->setCurrentWidget(open);
+        open->setFocus();
         return;
     }
-    QString text;
-    if (!readTextFile(path, text)) {
-        criticalMessage(tr("Can't open file \"%1\".").arg(path));
+    auto *page = new TextEdit(readOnly, _tabWidget);
+    page->setEditorFont(_console->font());
+    if (!path.isEmpty() && !page->openFile(path)) {
+        delete page;
         return;
     }
-    auto *viewer = new QPlainTextEdit(this);
-    viewer->setReadOnly(true);
-    viewer->setLineWrapMode(QPlainTextEdit::NoWrap);
-    viewer->setFont(_console->font());
-    viewer->setTabStopDistance(_console->tabStopDistance());
-    viewer->setPlainText(text);
-    viewer->setProperty(kFileNameProperty, path);
-    viewer->setProperty(kReadOnlyProperty, true);
-    viewer->setProperty(kLastModifiedProperty, QFileInfo(path).lastModified());
-    connect(viewer, &QPlainTextEdit::selectionChanged, this, &MainWindow::updateCopyPasteActionsState);
-    const int index = _tabWidget->addTab(viewer, QFileInfo(path).fileName());
-    _tabWidget->setTabToolTip(index, path);
-    _tabWidget->setCurrentIndex(index);
+    if (!readOnly)
+        connect(page, &QPlainTextEdit::modificationChanged, this, &MainWindow::setModified);
+    connect(page, &QPlainTextEdit::selectionChanged, this, &MainWindow::updateCopyPasteActionsState);
+    _tabWidget->addEditorPage(page);
 }
 
 void MainWindow::run(const QString &path)
@@ -564,17 +566,6 @@ void MainWindow::graphRemoved(Graph *graph)
     _graphHash.remove(graph);
 }
 
-void MainWindow::closePage(int index)
-{
-    QWidget *page = _tabWidget->widget(index);
-    if (!page || page == _console || _busy)
-        return;
-    if (auto *graphPage = qobject_cast<GraphWidget *>(page))
-        graphRemoved(graphPage->graph());
-    _tabWidget->removeTab(index);
-    delete page;
-}
-
 // ---------------------------------------------------------------------------
 // Preferences
 
@@ -607,10 +598,8 @@ void MainWindow::applyEditorFont(const QFont &font)
 {
     _console->setFont(font);
     for (int i = 0; i < _tabWidget->count(); ++i) {
-        if (auto *viewer = qobject_cast<QPlainTextEdit *>(_tabWidget->widget(i))) {
-            viewer->setFont(font);
-            viewer->setTabStopDistance(_console->tabStopDistance());
-        }
+        if (auto *page = qobject_cast<TextEdit *>(_tabWidget->widget(i)))
+            page->setEditorFont(_console->font());
     }
 }
 
@@ -651,8 +640,9 @@ void MainWindow::updateCopyPasteActionsState()
     if (page == _console) {
         selection = _console->textCursor().hasSelection();
         editable = !_busy;
-    } else if (auto *viewer = qobject_cast<QPlainTextEdit *>(page)) {
-        selection = viewer->textCursor().hasSelection();
+    } else if (auto *editor = qobject_cast<TextEdit *>(page)) {
+        selection = editor->textCursor().hasSelection();
+        editable = !editor->isViewer();
     }
     _copyAction->setEnabled(selection);
     _cutAction->setEnabled(selection && editable);
@@ -661,8 +651,11 @@ void MainWindow::updateCopyPasteActionsState()
 
 void MainWindow::cutSlot()
 {
-    if (_tabWidget->currentWidget() == _console)
+    QWidget *page = _tabWidget->currentWidget();
+    if (page == _console)
         _console->cut();
+    else if (auto *editor = qobject_cast<TextEdit *>(page); editor && !editor->isViewer())
+        editor->cut();
 }
 
 void MainWindow::copySlot()
@@ -670,14 +663,17 @@ void MainWindow::copySlot()
     QWidget *page = _tabWidget->currentWidget();
     if (page == _console)
         _console->copy();
-    else if (auto *viewer = qobject_cast<QPlainTextEdit *>(page))
-        viewer->copy();
+    else if (auto *editor = qobject_cast<TextEdit *>(page))
+        editor->copy();
 }
 
 void MainWindow::pasteSlot()
 {
-    if (_tabWidget->currentWidget() == _console)
+    QWidget *page = _tabWidget->currentWidget();
+    if (page == _console)
         _console->paste();
+    else if (auto *editor = qobject_cast<TextEdit *>(page); editor && !editor->isViewer())
+        editor->paste();
 }
 
 void MainWindow::selectAllSlot()
@@ -685,19 +681,21 @@ void MainWindow::selectAllSlot()
     QWidget *page = _tabWidget->currentWidget();
     if (page == _console)
         _console->selectAll();
-    else if (auto *viewer = qobject_cast<QPlainTextEdit *>(page))
-        viewer->selectAll();
+    else if (auto *editor = qobject_cast<TextEdit *>(page))
+        editor->selectAll();
 }
 
 void MainWindow::dockVisibilityChanged()
 {
     _workspaceViewAction->setChecked(_workspaceDock->isVisible());
+    _fileBrowserViewAction->setChecked(_fileBrowserDock->isVisible());
     _historyViewAction->setChecked(_historyDock->isVisible());
 }
 
 void MainWindow::showHideDockWidget()
 {
     _workspaceDock->setVisible(_workspaceViewAction->isChecked());
+    _fileBrowserDock->setVisible(_fileBrowserViewAction->isChecked());
     _historyDock->setVisible(_historyViewAction->isChecked());
 }
 
@@ -711,10 +709,13 @@ void MainWindow::restoreSettings()
     const QByteArray state = Settings::readBytes(MAIN_WINDOW_STATE_SETTING);
     if (!state.isEmpty())
         restoreState(state);
+    else // the command window keeps most of the width at first
+        resizeDocks({_fileBrowserDock, _workspaceDock}, {width() / 5, width() / 4}, Qt::Horizontal);
     _variableWidget->restoreGeometry();
     const QString pwd = Settings::existingDirectory(PWD_SETTING);
     if (!pwd.isEmpty())
         CurrentDirectory::setPath(QDir(pwd).canonicalPath());
+    _fileBrowser->restoreSettings();
 }
 
 void MainWindow::saveSettings()
@@ -724,6 +725,7 @@ void MainWindow::saveSettings()
     Settings::writeText(PWD_SETTING, QDir(CurrentDirectory::path()).canonicalPath());
     Settings::setConsoleFont(_console->font());
     _variableWidget->saveGeometry();
+    _fileBrowser->saveSettings();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

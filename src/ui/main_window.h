@@ -11,14 +11,15 @@
 #include <memory>
 
 class Console;
+class FileBrowserWidget;
 class Graph;
 class GraphWidget;
 class HistoryTree;
+class MainTabWidget;
 class OutputFormatter;
 class Pager;
 class QAction;
 class QDockWidget;
-class QTabWidget;
 class VariableModel;
 class VariableWidget;
 class VirtualMachine;
@@ -36,7 +37,8 @@ public:
     VirtualMachine *engine() const { return _vm.get(); }
     VariableModel *workspace() const { return _workspace.get(); }
     Console *console() const { return _console; }
-    QTabWidget *tabWidget() const { return _tabWidget; }
+    MainTabWidget *tabWidget() const { return _tabWidget; }
+    FileBrowserWidget *fileBrowser() const { return _fileBrowser; }
     HistoryTree *historyTree() const { return _historyTree; }
     VariableWidget *variableWidget() const { return _variableWidget; }
     OutputFormatter *formatter() const { return _formatter.get(); }
@@ -82,7 +84,11 @@ public slots:
     void showPreferences();
     void updateStatusBarConsoleText();
     void updateCopyPasteActionsState();
+    void setModified();
+    void viewTabClosed(const QString &path);
+    void editTabClosed(const QString &path);
     void tabChanged(int index);
+    void runCurrent();
     void graphRemoved(Graph *graph);
     void dockVisibilityChanged();
     void showHideDockWidget();
@@ -90,8 +96,8 @@ public slots:
     void copySlot();
     void pasteSlot();
     void selectAllSlot();
-    // Closes page `index` of the tab widget; the command window stays.
-    void closePage(int index);
+    void newSlot();
+    void openSlot();
     void statusBarMsgChanged(const QString &message);
     // The variable page of a workspace slot, opened or made current.
     void openVariablePage(int slot);
@@ -104,10 +110,10 @@ private:
     void restoreSettings();
     void saveSettings();
     void setViewsEnabled(bool enabled);
-    QWidget *viewerPage(const QString &path) const;
     void applyEditorFont(const QFont &font);
     void reloadSearchPath();
     void refreshVariablePages();
+    void openPage(const QString &path, bool readOnly);
 
     SettingsPrecisionStore _precisionStore;
     std::unique_ptr<OutputFormatter> _formatter;
@@ -117,7 +123,10 @@ private:
     Console *_console = nullptr;
     std::unique_ptr<VirtualMachine> _vm;
     std::unique_ptr<VariableModel> _workspace;
-    QTabWidget *_tabWidget = nullptr;
+    MainTabWidget *_tabWidget = nullptr;
+    FileBrowserWidget *_fileBrowser = nullptr;
+    QDockWidget *_fileBrowserDock = nullptr;
+    QAction *_fileBrowserViewAction = nullptr;
     HistoryTree *_historyTree = nullptr;
     QDockWidget *_historyDock = nullptr;
     VariableWidget *_variableWidget = nullptr;

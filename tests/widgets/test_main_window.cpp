@@ -5,13 +5,18 @@
 #include "graphs/plot_graph.h"
 #include "persistence/history.h"
 #include "ui/history_tree.h"
+#include "modal_answer.h"
 #include "ui/console.h"
+#include "ui/file_browser_widget.h"
 #include "ui/graph_widget.h"
+#include "ui/main_tab_widget.h"
 #include "ui/main_window.h"
+#include "ui/text_edit.h"
 #include "values/output_formatter.h"
 #include "values/output_list.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFontDatabase>
@@ -60,6 +65,15 @@ bool start(MainWindow &window)
     return QTest::qWaitFor([&] { return window.isStarted(); }, 10000);
 }
 
+// Stands for the desktop's handler of local files: nothing may reach it.
+class OutsideOpener : public QObject {
+    Q_OBJECT
+public:
+    int count = 0;
+public slots:
+    void open(const QUrl &) { ++count; }
+};
+
 } // namespace
 
 class TestMainWindow : public QObject {
@@ -80,6 +94,8 @@ private slots:
     void deferredActions();
     void workspaceFileLoadedAfterRun();
     void viewOpensReadOnlyPage();
+    void editOpensPageInside();
+    void changedFileOfferedOnReturn();
     void preferencesChangePrecisionAndFont();
     void graphPagesNumberedAndRefreshed();
     void closeWritesSettings();
@@ -209,6 +225,10 @@ void TestMainWindow::ctrlCStopsARunningCommand()
     QVERIFY(console->isEnabled());
     QTest::qWait(50);
     QVERIFY(window.engine()->isRunning());
+    // The file browser waits too, and its run requests are ignored.
+    QVERIFY(!window.fileBrowser()->isEnabled());
+    emit window.fileBrowser()->run(QStringLiteral("script.l"));
+    QVERIFY(!console->toPlainText().contains(QStringLiteral("script.l")));
     QTest::keyClick(console, Qt::Key_C, Qt::ControlModifier);
     QTRY_COMPARE_WITH_TIMEOUT(console->state(), Console::INPUT_STATE, 10000);
     QVERIFY(console->toPlainText().contains(QStringLiteral("Process terminated")));
@@ -296,8 +316,72 @@ void TestMainWindow::viewOpensReadOnlyPage()
         QCOMPARE(page->toPlainText(), QStringLiteral("first line\nsecond line\n"));
         QCOMPARE(barText(window), path);
     }
-    window.closePage(1);
+    window.tabWidget()->closePage(1);
     QCOMPARE(tabs->count(), 1);
+}
+
+// `edit` opens its page in the window: no other program, no stray file.
+void TestMainWindow::editOpensPageInside()
+{
+    const QString before = CurrentDirectory::path();
+    OutsideOpener outside;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &outside, "open");
+    QTemporaryDir dir;
+    const QString path = QDir(dir.path()).canonicalPath() + QStringLiteral("/x.l");
+    MainWindow window;
+    QVERIFY(start(window));
+    MainTabWidget *tabs = window.tabWidget();
+    QVERIFY(enter(window, QStringLiteral("cd %1").arg(dir.path())));
+    QVERIFY(enter(window, QStringLiteral("edit x.l")));
+    QCOMPARE(tabs->count(), 2);
+    auto *page = qobject_cast<TextEdit *>(tabs->currentWidget());
+    QVERIFY(page);
+    QCOMPARE(page->fileName(), path);
+    QVERIFY(!QFile::exists(path));
+    QCOMPARE(tabs->tabText(1), QStringLiteral("x.l"));
+    QTest::keyClicks(page, QStringLiteral("z = 3"));
+    QCOMPARE(tabs->tabText(1), QStringLiteral("x.l *"));
+    QCOMPARE(barText(window), path);
+    QTest::keyClick(page, Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(tabs->tabText(1), QStringLiteral("x.l"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("z = 3"));
+
+    window.activateConsole();
+    QVERIFY(enter(window, QStringLiteral("edit")));
+    QCOMPARE(tabs->count(), 3);
+    QTest::keyClicks(tabs->currentWidget(), QStringLiteral("w"));
+    QCOMPARE(tabs->tabText(2), QStringLiteral("New file *"));
+    QCOMPARE(barText(window), QStringLiteral("New file"));
+    QCOMPARE(outside.count, 0);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    CurrentDirectory::setPath(before);
+}
+
+void TestMainWindow::changedFileOfferedOnReturn()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("c.l"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("a = 1\n");
+    file.close();
+    MainWindow window;
+    QVERIFY(start(window));
+    window.edit(path);
+    MainTabWidget *tabs = window.tabWidget();
+    QCOMPARE(tabs->count(), 2);
+    window.activateConsole();
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("a = 2\n");
+    file.setFileTime(QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime);
+    file.close();
+    QString question;
+    answerNextMessage(QMessageBox::Yes, &question);
+    tabs->setCurrentIndex(1);
+    QCOMPARE(question, QStringLiteral("File \"%1\" has been changed since reading. Do you want to update it?").arg(path));
+    QCOMPARE(qobject_cast<TextEdit *>(tabs->widget(1))->toPlainText(), QStringLiteral("a = 2\n"));
 }
 
 void TestMainWindow::preferencesChangePrecisionAndFont()
@@ -356,10 +440,10 @@ void TestMainWindow::graphPagesNumberedAndRefreshed()
     QCOMPARE(first->title(), QStringLiteral("Squares"));
     QVERIFY(tabs->widget(1)->grab().toImage() != before);
 
-    window.closePage(1);
+    window.tabWidget()->closePage(1);
     QCOMPARE(tabs->count(), 1);
-    QVERIFY(!Graph::graphList().contains(first)); // the page took its graph along
-    window.closePage(0); // the command window stays
+    QTRY_VERIFY(!Graph::graphList().contains(first)); // the page took its graph along
+    window.tabWidget()->closePage(0); // the command window stays
     QCOMPARE(tabs->count(), 1);
     QCOMPARE(barText(window), QStringLiteral("Ready | Tee: off"));
 

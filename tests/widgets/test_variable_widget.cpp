@@ -9,6 +9,7 @@
 #include "ui/conflict_dialog.h"
 #include "ui/console.h"
 #include "ui/csv_dialog.h"
+#include "ui/main_tab_widget.h"
 #include "ui/main_window.h"
 #include "ui/variable_page.h"
 #include "ui/variable_view.h"
