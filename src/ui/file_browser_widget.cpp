@@ -45,7 +45,7 @@ FileBrowserWidget::FileBrowserWidget(QWidget *parent)
                        &FileBrowserWidget::newFolderSlot);
 
     _view->setModel(_model);
-    _view->header()->resizeSection(0, 200);
+    _view->header()->resizeSection(0, 160);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -40,7 +40,6 @@ FindBar::FindBar(QPlainTextEdit *editor, QWidget *parent)
     layout->addWidget(_matchCase);
     layout->addWidget(closeButton);
 
-    connect(_text, &QLineEdit::returnPressed, this, &FindBar::findNext);
     connect(_text, &QLineEdit::textEdited, this, [this] { showFound(true); });
     connect(next, &QToolButton::clicked, this, &FindBar::findNext);
     connect(previous, &QToolButton::clicked, this, &FindBar::findPrevious);
@@ -73,20 +72,25 @@ void FindBar::close()
     hide();
     showFound(true);
     _editor->setFocus();
+    emit closed();
 }
 
+// The field leaves Return and the keys it does not use to its parent; the
+// bar stops them here, so that none of them edits the text being searched.
+// Keys with Ctrl and function keys go on to the page (Ctrl+W, F5, ...).
 void FindBar::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_Escape) {
+    const int key = event->key();
+    if (key == Qt::Key_Escape) {
         close();
-        return;
+    } else if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        if (event->modifiers().testFlag(Qt::ShiftModifier))
+            findPrevious();
+        else
+            findNext();
+    } else if (event->modifiers().testFlag(Qt::ControlModifier) || (key >= Qt::Key_F1 && key <= Qt::Key_F35)) {
+        event->ignore();
     }
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-        && event->modifiers().testFlag(Qt::ShiftModifier)) {
-        findPrevious();
-        return;
-    }
-    QWidget::keyPressEvent(event);
 }
 
 // From the cursor on; past the end (or the start) the search wraps around.

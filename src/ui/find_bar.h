@@ -8,7 +8,8 @@ class QPlainTextEdit;
 
 // The editor's search line: Return or "Next" finds the next match, Shift+
 // Return or "Previous" the one before, both wrapping around the document;
-// Escape closes the bar and gives the focus back to the text.
+// Escape closes the bar and gives the focus back to the text. A search
+// without a match leaves the cursor where it was and tints the field.
 class FindBar : public QWidget {
     Q_OBJECT
 public:
@@ -18,6 +19,9 @@ public:
     void open();
     QLineEdit *lineEdit() const { return _text; }
     QCheckBox *matchCase() const { return _matchCase; }
+
+signals:
+    void closed();
 
 public slots:
     bool findNext();

@@ -86,6 +86,7 @@ MainTabWidget::MainTabWidget(QWidget *console, QWidget *parent)
     _closeButton = new QToolButton(this);
     _closeButton->setAutoRaise(true);
     _closeButton->setIcon(Icons::get(QStringLiteral("close_tab")));
+    _closeButton->setText(tr("Close")); // shown only where the icon is missing
     _closeButton->setToolTip(tr("Close"));
     connect(_closeButton, &QToolButton::clicked, this, &MainTabWidget::closeSlot);
     setCornerWidget(_closeButton, Qt::TopRightCorner);

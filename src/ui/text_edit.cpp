@@ -74,6 +74,7 @@ TextEdit::TextEdit(bool readOnly, QWidget *parent)
     setReadOnly(readOnly);
     setLineWrapMode(QPlainTextEdit::NoWrap);
     connect(this, &QPlainTextEdit::blockCountChanged, this, &TextEdit::updateMargins);
+    connect(_findBar, &FindBar::closed, this, &TextEdit::updateMargins);
     connect(this, &QPlainTextEdit::updateRequest, this, &TextEdit::updateLineNumbers);
     connect(this, &QPlainTextEdit::cursorPositionChanged, this, &TextEdit::updateExtraSelections);
     updateMargins();

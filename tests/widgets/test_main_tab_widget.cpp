@@ -1,11 +1,14 @@
 #include "app/message_hook.h"
 #include "graphs/plot_graph.h"
 #include "modal_answer.h"
+#include "ui/find_bar.h"
 #include "ui/graph_widget.h"
 #include "ui/main_tab_widget.h"
 #include "ui/text_edit.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QFile>
 #include <QFileDialog>
 #include <QSignalSpy>
@@ -62,6 +65,8 @@ private slots:
     void deleteViewerPage();
     void keys_data();
     void keys();
+    void find_data();
+    void find();
 
 private:
     QTemporaryDir *_dir = nullptr;
@@ -267,6 +272,50 @@ void TestMainTabWidget::keys()
     QTRY_COMPARE(t.tabs->count(), pages);
     QCOMPARE(t.tabs->currentIndex(), current);
     QVERIFY(QFile::exists(path));
+}
+
+// Keys typed into the find field search; none of them edits the page.
+void TestMainTabWidget::find_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("matchCase");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<int>("selectionStart"); // -1: nothing selected
+    QTest::newRow("next") << "ab" << false << int(Qt::NoModifier) << 3;
+    QTest::newRow("match case") << "AB" << true << int(Qt::NoModifier) << 6;
+    QTest::newRow("previous wraps to the end") << "ab" << false << int(Qt::ShiftModifier) << 9;
+    QTest::newRow("no match") << "zz" << false << int(Qt::NoModifier) << -1;
+}
+
+void TestMainTabWidget::find()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, matchCase);
+    QFETCH(int, modifiers);
+    QFETCH(int, selectionStart);
+    Tabs t;
+    t.tabs->resize(400, 300);
+    t.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&t.window));
+    TextEdit *page = t.addPage(false);
+    const QString content = QStringLiteral("xy ab AB ab");
+    page->setPlainText(content);
+    QTextCursor cursor = page->textCursor();
+    cursor.setPosition(1);
+    page->setTextCursor(cursor);
+    QTest::keyClick(page, Qt::Key_F, Qt::ControlModifier);
+    FindBar *bar = page->findBar();
+    QVERIFY(bar->isVisibleTo(page));
+    bar->matchCase()->setChecked(matchCase);
+    QTest::keyClicks(bar->lineEdit(), text);
+    QTest::keyClick(bar->lineEdit(), Qt::Key_Return, Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(page->toPlainText(), content);
+    QCOMPARE(page->textCursor().hasSelection() ? page->textCursor().selectionStart() : -1, selectionStart);
+    const int barTop = bar->geometry().top();
+    QVERIFY(page->viewport()->geometry().bottom() < barTop);
+    QTest::keyClick(bar->lineEdit(), Qt::Key_Escape);
+    QVERIFY(!bar->isVisibleTo(page));
+    QVERIFY(page->viewport()->geometry().bottom() > barTop); // the text takes the room back
 }
 
 QTEST_MAIN(TestMainTabWidget)
