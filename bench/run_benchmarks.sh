@@ -17,3 +17,6 @@ echo "== interpreter on assembled byte code"
 echo
 echo "== programs against Lua 5.4 and Octave (medians of $RUNS runs, seconds)"
 "$HERE/compare_languages.sh" "$BUILD" "$RUNS"
+echo
+echo "== load_csv against numpy's loadtxt (seconds and peak MiB beyond start-up)"
+"$HERE/compare_csv.sh" "$BUILD"
