@@ -22,3 +22,6 @@ if [ -x "$BUILD/bin/variable_page_benchmark" ]; then
 fi
 echo "== programs against Lua 5.4 and Octave (medians of $RUNS runs, seconds)"
 "$HERE/compare_languages.sh" "$BUILD" "$RUNS"
+echo
+echo "== load_csv against numpy's loadtxt (seconds and peak MiB beyond start-up)"
+"$HERE/compare_csv.sh" "$BUILD"

@@ -10,6 +10,8 @@
 #include <QFontDatabase>
 #include <QSettings>
 
+#include <limits>
+
 namespace {
 
 struct SettingInfo {
@@ -38,6 +40,7 @@ constexpr SettingInfo kSettings[] = {
      Settings::MAXIMUM_TEE_SIZE},
     {VARIABLE_VIEW_COLUMN_SETTING, "VariableView/c%1", false, 0, 0, 0},
     {FILE_BROWSER_COLUMN_SETTING, "FileBrowser/c%1", false, 0, 0, 0},
+    {MEMORY_LIMIT_SETTING, "memory_limit", true, 0, 0, std::numeric_limits<int>::max()},
 };
 static_assert(std::size(kSettings) == SETTING_COUNT);
 
@@ -154,6 +157,16 @@ bool setTeeColumnCount(int columns)
         return false;
     writeInteger(TEE_COLUMNS_SETTING, columns);
     return true;
+}
+
+int memoryLimit()
+{
+    return readInteger(MEMORY_LIMIT_SETTING);
+}
+
+void setMemoryLimit(int mebibytes)
+{
+    writeInteger(MEMORY_LIMIT_SETTING, mebibytes);
 }
 
 QString existingDirectory(SettingKey key)

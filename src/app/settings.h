@@ -22,6 +22,7 @@ enum SettingKey {
     TEE_COLUMNS_SETTING,
     VARIABLE_VIEW_COLUMN_SETTING, // "VariableView/c%1", %1 is 0 or 1
     FILE_BROWSER_COLUMN_SETTING,  // "FileBrowser/c%1"
+    MEMORY_LIMIT_SETTING,
     SETTING_COUNT
 };
 
@@ -58,6 +59,11 @@ int teeRowCount();
 bool setTeeRowCount(int rows);
 int teeColumnCount();
 bool setTeeColumnCount(int columns);
+
+// "memory_limit": the largest array or string in MiB; 0 (the default) for
+// the machine's physical memory.
+int memoryLimit();
+void setMemoryLimit(int mebibytes);
 
 // "pwd" and "FileBrowser/pwd" when they name an existing directory, else
 // empty (the caller keeps its own default).

@@ -2,6 +2,7 @@
 
 #include "app/constants.h"
 #include "app/current_directory.h"
+#include "app/regular_file.h"
 #include "app/settings.h"
 #include "engine/engine_host.h"
 #include "engine/process_thread.h"
@@ -11,6 +12,7 @@
 #include "language/script.h"
 #include "library/function_registry.h"
 #include "library/path_watcher.h"
+#include "values/allocation_limit.h"
 #include "values/assert.h"
 #include "values/error_codes.h"
 #include "values/output_list.h"
@@ -294,7 +296,7 @@ bool VirtualMachine::runScript(const QString &path)
     if (!info.isFile())
         return fail(ERR_NOT_A_FILE, path);
     QFile file(info.filePath());
-    if (!file.open(QIODevice::ReadOnly))
+    if (!RegularFile::openForReading(file))
         return fail(ERR_CANT_OPEN_FILE_TO_READ, path);
     const QByteArray text = file.readAll();
     file.close();
@@ -327,6 +329,7 @@ bool VirtualMachine::runScript(const QString &path)
 
 void VirtualMachine::startup(bool runStartupFile, bool banner)
 {
+    AllocationLimit::setUserLimit(uint64_t(Settings::memoryLimit()) << 20);
     OutputList &output = OutputList::instance();
     // Search-path problems and replacement warnings are startup errors.
     PathWatcher::instance().loadSearchPath(_interpreter);

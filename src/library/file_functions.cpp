@@ -14,6 +14,10 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <cerrno>
+#include <cstdio>
+#include <unistd.h>
+
 using namespace CommandArguments;
 
 namespace {
@@ -56,6 +60,49 @@ QString homeExpanded(const QString &name)
 bool hasWildcard(const QString &name)
 {
     return name.contains(QLatin1Char('*')) || name.contains(QLatin1Char('?'));
+}
+
+// An entry of its directory: a symbolic link counts as itself, even when
+// its target is missing or the links loop.
+bool entryExists(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+bool isLink(const QString &path)
+{
+    return QFileInfo(path).isSymLink();
+}
+
+// The path of a removed entry as the path watcher keys it: the real
+// directory and the entry's own name (a link is not its target).
+QString watchedPath(const QString &path)
+{
+    const QFileInfo info(path);
+    return QDir(QFileInfo(info.absolutePath()).canonicalFilePath()).filePath(info.fileName());
+}
+
+// Moves a symbolic link itself; across file systems it is made anew there.
+bool moveLink(const QString &from, const QString &to)
+{
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    if (::rename(source.constData(), target.constData()) == 0)
+        return true;
+    if (errno != EXDEV)
+        return false;
+    QByteArray text(4096, '\0');
+    const ssize_t length = ::readlink(source.constData(), text.data(), size_t(text.size()));
+    if (length <= 0 || length >= text.size())
+        return false;
+    text.truncate(length);
+    if (::symlink(text.constData(), target.constData()) != 0)
+        return false;
+    if (::unlink(source.constData()) == 0)
+        return true;
+    ::unlink(target.constData()); // one link, not two
+    return false;
 }
 
 bool ls(NativeFrame &frame)
@@ -161,17 +208,17 @@ bool rm(NativeFrame &frame)
     // that matches nothing is not worth a report.
     QStringList missing;
     for (const QString &name : std::as_const(names))
-        if (!hasWildcard(name) && !QFileInfo::exists(absolutePath(homeExpanded(name))))
+        if (!hasWildcard(name) && !entryExists(absolutePath(homeExpanded(name))))
             missing << name;
     bool ok = true;
     bool scriptRemoved = false;
     for (const auto &[name, path] : removalCandidates(names)) {
-        if (!QFileInfo::exists(path)) {
+        if (!entryExists(path)) {
             frame.context.reportNamed(ERR_FILE_DOESNT_EXIST, name);
             ok = false;
             continue;
         }
-        const QString canonical = QFileInfo(path).canonicalFilePath();
+        const QString canonical = watchedPath(path);
         if (!QFile::remove(path)) {
             frame.context.reportNamed(ERR_CANT_REMOVE_FILE, name);
             ok = false;
@@ -296,12 +343,13 @@ bool transfer(NativeFrame &frame, bool move)
             continue;
         const QString to = intoDirectory ? QDir(destinationInfo.absoluteFilePath()).filePath(name)
                                          : destinationInfo.absoluteFilePath();
-        if (QFileInfo::exists(to)) {
+        if (entryExists(to)) {
             frame.context.reportNamed(ERR_FILE_ALREADY_EXISTS, to);
             ok = false;
             continue;
         }
-        const bool done = move ? QFile::rename(from, to) : QFile::copy(from, to);
+        // cp copies what a link points to; mv moves the link itself.
+        const bool done = move ? (isLink(from) ? moveLink(from, to) : QFile::rename(from, to)) : QFile::copy(from, to);
         if (!done) {
             frame.context.reportNamed(move ? ERR_CANT_MOVE_FILE : ERR_CANT_COPY_FILE, name);
             ok = false;

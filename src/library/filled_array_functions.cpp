@@ -1,12 +1,15 @@
+#include "app/settings.h"
 #include "library/native_definition.h"
 #include "library/random_generator.h"
+#include "values/allocation_limit.h"
 
 #include <cmath>
 #include <limits>
 
 // rand, randi, inf and nan: a scalar, or an array filled element by element
 // in index order. They share the argument forms (), (n) for a 1 x n row,
-// (r, c), and ([r c]) with a two-element double vector.
+// (r, c), and ([r c]) with a two-element double vector. memory_limit sets
+// how big any array may be.
 
 namespace {
 
@@ -104,7 +107,33 @@ bool fill(NativeFrame &frame)
     return true;
 }
 
+constexpr double kMebibyte = 1024.0 * 1024.0;
+
+// memory_limit() answers the largest array or string allowed, in MiB;
+// memory_limit(n) lowers it to n MiB (0: the physical memory again), for
+// this session and the next ones, and answers the limit now in force.
+bool memoryLimit(NativeFrame &frame)
+{
+    if (!frame.expectArguments(0, 1))
+        return false;
+    if (frame.argc == 1) {
+        const Variable &arg = frame.arg(0);
+        const double n = arg.type() == DOUBLE_TYPE ? std::trunc(arg.getDouble()) : -1;
+        if (!(n >= 0)) {
+            frame.context.report(ERR_BAD_MEMORY_LIMIT_ARG);
+            return false;
+        }
+        const double physical = double(AllocationLimit::physicalMemory()) / kMebibyte;
+        const int mebibytes = n >= physical ? 0 : int(n);
+        AllocationLimit::setUserLimit(uint64_t(mebibytes) << 20);
+        Settings::setMemoryLimit(mebibytes);
+    }
+    frame.setResult(Variable(std::floor(double(AllocationLimit::limit()) / kMebibyte)));
+    return true;
+}
+
 const NativeDefinition kFilledArrayNatives[] = {
+    {"memory_limit", memoryLimit},
     {"rand", fill<kRand>},
     {"randi", fill<kRandi>},
     {"inf", fill<kInf>},

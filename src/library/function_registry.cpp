@@ -59,6 +59,7 @@ const char *const kNativeOrder[] = {
     "bool2num", "bool2str", "num2bool", "num2str", "str2bool", "str2num",
     "bin2oct", "bin2dec", "bin2hex", "oct2bin", "oct2dec", "oct2hex", "dec2bin", "dec2oct",
     "dec2hex", "hex2bin", "hex2oct", "hex2dec",
+    "memory_limit",
 };
 
 // The families linked into the program; a family joins this list when it lands.

@@ -1,6 +1,7 @@
 #include "library/path_watcher.h"
 
 #include "app/constants.h"
+#include "app/regular_file.h"
 #include "app/settings.h"
 #include "language/function.h"
 #include "language/parser_interface.h"
@@ -130,7 +131,7 @@ void PathWatcher::addFile(DirectoryRecord &dir, const QString &path, const QDate
 {
     removeFile(dir, path);
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!RegularFile::openForReading(file)) {
         report(context, ERR_CANT_OPEN_FILE_TO_READ, path, path);
         return;
     }

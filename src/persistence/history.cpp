@@ -1,6 +1,7 @@
 #include "persistence/history.h"
 
 #include "app/message_hook.h"
+#include "app/regular_file.h"
 
 #include <QDir>
 #include <QFile>
@@ -49,7 +50,7 @@ void History::load()
     QFile file(filePath());
     if (!file.exists())
         return;
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    if (!RegularFile::openForReading(file, QIODevice::Text)) {
         showCriticalMessage(QStringLiteral("Can't open history file"));
         discardFile(false);
         return;

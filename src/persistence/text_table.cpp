@@ -1,63 +1,16 @@
 #include "persistence/text_table.h"
 
+#include "app/regular_file.h"
 #include "persistence/failure_reporter.h"
+#include "persistence/text_table_reader.h"
 #include "values/error_codes.h"
 #include "values/vector.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStringList>
-#include <QTextStream>
-
-#include <cmath>
 
 namespace {
-
-// One converted field; `ok` false when the text is not of the type.
-bool convertField(const QString &field, VariableType type, Variable &out)
-{
-    switch (type) {
-    case DOUBLE_TYPE: {
-        bool ok = false;
-        const double d = field.toDouble(&ok); // locale-independent
-        if (ok)
-            out.setDouble(d);
-        return ok;
-    }
-    case BOOLEAN_TYPE: {
-        bool ok = false;
-        const int n = field.toInt(&ok);
-        if (!ok || (n != 0 && n != 1))
-            return false;
-        out.setBoolean(n == 1);
-        return true;
-    }
-    case STRING_TYPE:
-        out.setString(String::fromQString(field));
-        return true;
-    default:
-        return false;
-    }
-}
-
-const char *typeWord(VariableType type)
-{
-    return type == BOOLEAN_TYPE ? "boolean" : "double";
-}
-
-bool conversionFailure(const FailureReporter &reporter, VariableType type, int row, int column)
-{
-    ErrorReport report;
-    report.code = ERR_CANT_CONVERT_VALUE;
-    report.firstNumber = row;
-    report.secondNumber = column;
-    report.thirdNumber = quint32(type);
-    QString message = QStringLiteral("Can't convert value to %1").arg(QLatin1String(typeWord(type)));
-    if (row >= 0)
-        message += QStringLiteral(". Row: %1, Column: %2").arg(row).arg(column);
-    return reporter.fail(message, report);
-}
 
 QByteArray formatDouble(double d)
 {
@@ -82,50 +35,7 @@ namespace TextTable {
 
 bool read(QIODevice &device, VariableType type, const FailureReporter &reporter, Variable &value)
 {
-    // Strings are 8-bit text: Latin-1 maps every byte to one character and
-    // back, so a table written by save_csv reads back byte for byte.
-    QTextStream stream(&device);
-    stream.setEncoding(QStringConverter::Latin1);
-    QList<QStringList> rows;
-    while (!stream.atEnd())
-        rows.append(stream.readLine().split(QLatin1Char(';'), Qt::KeepEmptyParts));
-    if (rows.isEmpty())
-        rows.append(QStringList{QString()});
-
-    const int columns = int(rows.first().size());
-    if (rows.size() == 1 && columns == 1) {
-        Variable scalar;
-        if (!convertField(rows.first().first(), type, scalar))
-            return conversionFailure(reporter, type, -1, -1);
-        value = std::move(scalar);
-        return true;
-    }
-
-    Vector result;
-    if (!Vector::create(type, uint32_t(rows.size()), uint32_t(columns), result))
-        return reporter.fail(QStringLiteral("Not enough memory"), ERR_NOT_ENOUGH_MEMORY);
-    uint32_t index = 0;
-    for (int r = 0; r < rows.size(); ++r) {
-        const QStringList &fields = rows[r];
-        if (fields.size() != columns) {
-            ErrorReport report;
-            report.code = ERR_DIFFERENT_ROW_SIZE;
-            report.firstNumber = r + 1;
-            return reporter.fail(QStringLiteral("Different row size. Row: %1").arg(r + 1), report);
-        }
-        for (int c = 0; c < columns; ++c, ++index) {
-            Variable element;
-            if (!convertField(fields[c], type, element))
-                return conversionFailure(reporter, type, r + 1, c + 1);
-            switch (type) {
-            case DOUBLE_TYPE: result.set(index, element.getDouble()); break;
-            case BOOLEAN_TYPE: result.set(index, element.getBoolean()); break;
-            default: result.set(index, element.getString()); break;
-            }
-        }
-    }
-    value.setVector(std::move(result));
-    return true;
+    return TextTableReader(device, type, reporter).read(value);
 }
 
 namespace {
@@ -135,7 +45,8 @@ bool openFile(QFile &file, const FailureReporter &reporter)
     const QString path = file.fileName();
     if (!QFileInfo::exists(path))
         return reporter.fail(QStringLiteral("File \"%1\" doesn't exists").arg(path), ERR_FILE_DOESNT_EXIST, path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    // Bytes as they are: the reader decides what ends a row.
+    if (!RegularFile::openForReading(file))
         return reporter.fail(QStringLiteral("Can't open file"), ERR_CANT_OPEN_FILE_TO_READ, path);
     if (file.size() == 0)
         return reporter.fail(QStringLiteral("File is empty"), ERR_EMPTY_FILE, path);

@@ -1,5 +1,6 @@
 #include "persistence/workspace_file.h"
 
+#include "app/regular_file.h"
 #include "persistence/failure_reporter.h"
 #include "values/assert.h"
 #include "values/error_codes.h"
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -381,9 +383,15 @@ bool readWorkspaceFile(const QString &path, WorkspaceRecords &records, Execution
     if (!QFileInfo::exists(path))
         return reporter.fail(QStringLiteral("File \"%1\" doesn't exists").arg(path), ERR_FILE_DOESNT_EXIST, path);
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!RegularFile::openForReading(file))
         return reporter.fail(QStringLiteral("Can't open file to read"), ERR_CANT_OPEN_FILE_TO_READ);
-    switch (parseWorkspace(file, records)) {
+    WorkspaceReadResult result = WORKSPACE_READ_NO_MEMORY;
+    try {
+        result = parseWorkspace(file, records);
+    } catch (const std::bad_alloc &) {
+        records.clear(); // names and holders beyond the element storage
+    }
+    switch (result) {
     case WORKSPACE_READ_OK: return true;
     case WORKSPACE_READ_NO_MEMORY:
         return reporter.fail(QStringLiteral("Can't allocate memory"), ERR_NOT_ENOUGH_MEMORY);

@@ -47,6 +47,7 @@ const ErrorTableEntry kErrorTable[] = {
     {ERR_BAD_CAT_ARG, QT_TRANSLATE_NOOP("ErrorTable", "Bad cat arg")},
     {ERR_BAD_SET_TEE_CC_ARG, QT_TRANSLATE_NOOP("ErrorTable", "Bad set_tee_cc arg, value must be between 10 and 255")},
     {ERR_BAD_SET_TEE_RC_ARG, QT_TRANSLATE_NOOP("ErrorTable", "Bad set_tee_rc arg, value must be between 10 and 255")},
+    {ERR_BAD_MEMORY_LIMIT_ARG, QT_TRANSLATE_NOOP("ErrorTable", "Bad memory_limit arg, expect a number of MiB, 0 for no limit of its own")},
     {ERR_UNDEFINED_VARIABLE, QT_TRANSLATE_NOOP("ErrorTable", "Undefined variable")},
     {ERR_INCOMPATIBLE_RANGE_TYPE, QT_TRANSLATE_NOOP("ErrorTable", "Incompatible range type")},
     {ERR_TYPE_MISMATCH, QT_TRANSLATE_NOOP("ErrorTable", "Type mistamtch")},

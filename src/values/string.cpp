@@ -1,5 +1,6 @@
 #include "values/string.h"
 
+#include "values/allocation_limit.h"
 #include "values/assert.h"
 
 #include <cstdlib>
@@ -9,6 +10,8 @@
 String::Data *String::allocate(int length)
 {
     NUMLYRA_ASSERT(length >= 0);
+    if (!AllocationLimit::allows(uint64_t(length) + 1, uint64_t(length) + 1))
+        return nullptr;
     auto *d = static_cast<Data *>(std::malloc(sizeof(Data) + size_t(length)));
     if (!d)
         return nullptr;

@@ -304,3 +304,25 @@ bool Vector::truncate(uint32_t size)
     _data->size = size;
     return true;
 }
+
+bool Vector::resize(uint32_t size)
+{
+    if (size <= count())
+        return truncate(size);
+    // Unused capacity is zero, so raising the count makes zero elements.
+    if (!reserve(size) || !detach())
+        return false;
+    _data->size = size;
+    return true;
+}
+
+void Vector::squeeze()
+{
+    if (!_data || _data->refCount != 1 || _data->capacity == _data->size)
+        return;
+    if (_data->size == 0) {
+        release();
+        return;
+    }
+    _data = VectorImpl::shrink(_data, _type);
+}

@@ -74,6 +74,11 @@ public:
     bool reserve(uint32_t capacity);
     // Drops elements beyond `size` (releasing strings); the caller sets the shape.
     bool truncate(uint32_t size);
+    // Sets count() to `size`: new elements are zero, dropped ones released.
+    // The caller sets the shape.
+    bool resize(uint32_t size);
+    // Gives back the capacity beyond count().
+    void squeeze();
 
 private:
     bool prepareWrite(uint32_t i);

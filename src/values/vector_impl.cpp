@@ -1,5 +1,6 @@
 #include "values/vector_impl.h"
 
+#include "values/allocation_limit.h"
 #include "values/assert.h"
 
 #include <cstdlib>
@@ -23,7 +24,7 @@ VectorImpl *VectorImpl::create(VariableType type, uint32_t capacity, uint32_t si
     const size_t element = elementSize(type);
     NUMLYRA_ASSERT(element != 0);
     const uint64_t bytes = uint64_t(capacity) * element;
-    if (bytes > (uint64_t(1) << 40))
+    if (!AllocationLimit::allows(bytes, bytes))
         return nullptr;
     auto *block = static_cast<VectorImpl *>(std::calloc(1, sizeof(VectorImpl) + size_t(bytes)));
     if (!block)
@@ -56,7 +57,7 @@ VectorImpl *VectorImpl::grow(VectorImpl *block, VariableType type, uint32_t capa
     NUMLYRA_ASSERT(block->refCount == 1 && capacity >= block->capacity);
     const size_t element = elementSize(type);
     const uint64_t bytes = uint64_t(capacity) * element;
-    if (bytes > (uint64_t(1) << 40))
+    if (!AllocationLimit::allows(bytes, bytes - uint64_t(block->capacity) * element))
         return nullptr;
     // Strings are a single pointer each and relocate bitwise.
     auto *grown = static_cast<VectorImpl *>(std::realloc(static_cast<void *>(block), sizeof(VectorImpl) + size_t(bytes)));
@@ -66,6 +67,18 @@ VectorImpl *VectorImpl::grow(VectorImpl *block, VariableType type, uint32_t capa
     std::memset(items + size_t(grown->capacity) * element, 0, size_t(capacity - grown->capacity) * element);
     grown->capacity = capacity;
     return grown;
+}
+
+VectorImpl *VectorImpl::shrink(VectorImpl *block, VariableType type) noexcept
+{
+    NUMLYRA_ASSERT(block->refCount == 1 && block->size > 0);
+    // Strings are a single pointer each and relocate bitwise.
+    void *smaller = std::realloc(static_cast<void *>(block), sizeof(VectorImpl) + size_t(block->size) * elementSize(type));
+    if (!smaller)
+        return block; // keeping the spare room is harmless
+    block = static_cast<VectorImpl *>(smaller);
+    block->capacity = block->size;
+    return block;
 }
 
 void VectorImpl::destroy(VectorImpl *block, VariableType type) noexcept

@@ -25,6 +25,8 @@ struct VectorImpl {
     // Grows an unshared block in place (realloc); nullptr on failure, the
     // old block then stays valid.
     static VectorImpl *grow(VectorImpl *block, VariableType type, uint32_t capacity);
+    // Gives an unshared block's spare capacity back; the block may move.
+    static VectorImpl *shrink(VectorImpl *block, VariableType type) noexcept;
     static void destroy(VectorImpl *block, VariableType type) noexcept;
 };
 static_assert(sizeof(VectorImpl) == 16, "elements start 8-byte aligned");

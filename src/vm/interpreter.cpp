@@ -15,6 +15,7 @@
 #include "vm/superinstructions.h"
 
 #include <cmath>
+#include <new>
 #include <numbers>
 
 namespace {
@@ -120,8 +121,13 @@ int Interpreter::run(Script *script)
         clearStop();
     _line = 1;
     ++_runDepth;
-    const FusedCode fused = fuseInstructions(*script, _symbols);
-    const int result = execute(script->code(), fused, script->codeSize());
+    int result = -1;
+    try {
+        const FusedCode fused = fuseInstructions(*script, _symbols);
+        result = execute(script->code(), fused, script->codeSize());
+    } catch (const std::bad_alloc &) {
+        abandonForMemory();
+    }
     --_runDepth;
     _loops.erase(_loops.begin() + std::ptrdiff_t(loopBase), _loops.end());
     _loopBase = outerLoopBase;
@@ -158,6 +164,18 @@ bool Interpreter::fail(quint32 code, int extra)
 {
     setError(code, extra);
     return false;
+}
+
+// An allocation that failed anywhere inside an instruction (operator,
+// native, reader) ends the run as that instruction's failure. Values are
+// never left half-built (their operations do not throw once they allocated),
+// so dropping the registers is all the repair needed; the stack is cleared
+// after the run as after any failure.
+void Interpreter::abandonForMemory()
+{
+    _frame.variable = -1;
+    releaseRegisters();
+    report(ERR_NOT_ENOUGH_MEMORY);
 }
 
 void Interpreter::clearStack()
@@ -577,9 +595,14 @@ int Interpreter::callUserFunction(FunctionInfo &function, int argc)
     const int base = _stack.size();
     _stack.push(Variable::undefined()); // the result slot
     ++_callDepth;
-    if (function.fusedCode.empty())
-        function.fusedCode = fuseInstructions(*body);
-    const int result = execute(body->code(), function.fusedCode, body->codeSize());
+    int result = -1;
+    try {
+        if (function.fusedCode.empty())
+            function.fusedCode = fuseInstructions(*body);
+        result = execute(body->code(), function.fusedCode, body->codeSize());
+    } catch (const std::bad_alloc &) {
+        abandonForMemory();
+    }
     --_callDepth;
 
     invoked.pop_back();

@@ -78,6 +78,7 @@ public:
     int openLoopCount() const { return int(_loops.size()); }
 
 private:
+    void abandonForMemory();
     struct LoopRecord {
         int64_t index = -1;
         int64_t count = 0;

@@ -88,6 +88,38 @@ private slots:
         QVERIFY(call("rm", {s("f.l")}, r));
         QVERIFY(RunState::instance().rescanPath);
     }
+
+    // Links are entries of their own: rm removes broken and looping links
+    // without a report, mv moves the link, cp copies what it points to.
+    void linksAreEntries()
+    {
+        touch("target.txt", "content");
+        QVERIFY(QFile::link("missing.txt", "broken"));
+        QVERIFY(QFile::link("loop2", "loop1"));
+        QVERIFY(QFile::link("loop1", "loop2"));
+        QVERIFY(QFile::link("target.txt", "live"));
+        Variable r;
+        QVERIFY(call("rm", {s("broken"), s("loop*")}, r));
+        QCOMPARE(OutputList::instance().count(), 0);
+        QVERIFY(QDir().entryList(QDir::System | QDir::Files).filter("loop").isEmpty());
+        QVERIFY(!QFileInfo("broken").isSymLink());
+
+        QVERIFY(call("mv", {s("live"), s("moved")}, r));
+        QVERIFY(QFileInfo("moved").isSymLink());
+        QCOMPARE(QFileInfo("moved").symLinkTarget(), QFileInfo("target.txt").absoluteFilePath());
+        QVERIFY(call("cp", {s("moved"), s("copy.txt")}, r));
+        QVERIFY(!QFileInfo("copy.txt").isSymLink());
+        QFile copy("copy.txt");
+        QVERIFY(copy.open(QIODevice::ReadOnly));
+        QCOMPARE(copy.readAll(), QByteArray("content"));
+
+        // A broken link at the destination is an existing target.
+        QVERIFY(QFile::link("nowhere", "dest"));
+        QVERIFY(!call("cp", {s("target.txt"), s("dest")}, r));
+        QVERIFY(QFileInfo("dest").isSymLink());
+        QVERIFY(call("rm", {s("moved")}, r));
+        QVERIFY(QFileInfo::exists("target.txt"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestFileFunctions)

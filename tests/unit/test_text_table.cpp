@@ -2,11 +2,16 @@
 #include "value_text.h"
 #include "persistence/failure_reporter.h"
 #include "persistence/text_table.h"
+#include "persistence/text_table_reader.h"
+#include "values/allocation_limit.h"
 #include "values/vector.h"
 
 #include <QBuffer>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <cmath>
+#include <sys/stat.h>
 
 Q_DECLARE_METATYPE(VariableType)
 
@@ -39,6 +44,17 @@ private slots:
         QTest::newRow("column vector") << QByteArray("1\n2\n3\n") << DOUBLE_TYPE << "[1; 2; 3]" << "";
         QTest::newRow("exponent and sign") << QByteArray("-1e3;+2.5E-1\n") << DOUBLE_TYPE << "[-1000 0.25]" << "";
         QTest::newRow("comma is not a decimal point") << QByteArray("1,5;2\n") << DOUBLE_TYPE << "" << "Can't convert value to double. Row: 1, Column: 1";
+        // Row ends: CR alone ends rows only in a file without LF; elsewhere it is data.
+        QTest::newRow("cr rows") << QByteArray("1;2\r3;4\r") << DOUBLE_TYPE << "[1 2; 3 4]" << "";
+        QTest::newRow("cr kept in a string") << QByteArray("a\rb;c\r\nd;e\n") << STRING_TYPE << "['a\rb' 'c'; 'd' 'e']" << "";
+        QTest::newRow("crlf before end of file") << QByteArray("a;b\nc;d\r") << STRING_TYPE << "['a' 'b'; 'c' 'd']" << "";
+        QTest::newRow("empty line is a row") << QByteArray("1\n\n") << DOUBLE_TYPE << "" << "Can't convert value to double. Row: 2, Column: 1";
+        QTest::newRow("one bad field then a row") << QByteArray("x\n2\n") << DOUBLE_TYPE << "" << "Can't convert value to double. Row: 1, Column: 1";
+        QTest::newRow("short row beats its bad field") << QByteArray("1;2;3\nx;2\n") << DOUBLE_TYPE << "" << "Different row size. Row: 2";
+        QTest::newRow("long row beats its bad field") << QByteArray("1;2\nx;2;3\n") << DOUBLE_TYPE << "" << "Different row size. Row: 2";
+        QTest::newRow("empty device") << QByteArray() << STRING_TYPE << "''" << "";
+        QTest::newRow("boolean blanks and zeros") << QByteArray(" 01 ;-0\n+1;\t0\n") << BOOLEAN_TYPE << "[true false; true false]" << "";
+        QTest::newRow("nul in a string") << QByteArray("a\0b;c\n", 6) << STRING_TYPE << (QStringLiteral("['a") + QChar(0) + QStringLiteral("b' 'c']")) << "";
     }
     void read()
     {
@@ -47,7 +63,7 @@ private slots:
         QFETCH(QString, expected);
         QFETCH(QString, message);
         QBuffer buffer(&file);
-        QVERIFY(buffer.open(QIODevice::ReadOnly | QIODevice::Text));
+        QVERIFY(buffer.open(QIODevice::ReadOnly));
         Variable value(42.0);
         const bool ok = TextTable::read(buffer, type, FailureReporter(nullptr), value);
         if (message.isEmpty()) {
@@ -86,6 +102,37 @@ private slots:
         QCOMPARE(TextTable::text(second), TextTable::text(first));
     }
 
+    // The byte conversions accept exactly what the toolkit's conversions of
+    // the same text accept, with the same doubles (NaN aside, compared by kind).
+    void sameConversionsAsTheToolkit()
+    {
+        const QList<QByteArray> fields = {
+            "1", "+1", "-1", " 1", "1 ", "\t1\r", "\x85" "1", "1\xa0", ".5", "5.", "-.5", ".", "e5", "1e5", "1E+5",
+            "1e-5", "1e", "1e+", "1.5e3x", "inf", "-INF", "+Inf", "infinity", "nan", "NaN", "-nan", "nan(1)",
+            "1e400", "-1e400", "1e-400", "4.9e-324", "2.4703282292062328e-324", "2.4703282292062327e-324",
+            "1.7976931348623158e308", "1.797693134862315808e308", "0e-400", "0x10", "1,5", "", " ", "00012",
+            "1.2.3", "--1", "+-1", "+ 1", "1 2", "-0", "-00", "2", "1\0", "\0" "1", " 1\0x", "1e0000000000000000005",
+            "0.1", "9007199254740993", "123456789012345678901234567890", "1.00000000000000011102230246251565404236316680908203125",
+            "0000000000000000000000000000001", "10", "-1"};
+        for (const QByteArray &field : fields) {
+            const QString text = QString::fromLatin1(field);
+            bool toolkitOk = false;
+            const double expected = text.toDouble(&toolkitOk);
+            double d = -123;
+            const bool ok = TextTableReader::parseDouble(field.constData(), field.constData() + field.size(), d);
+            QVERIFY2(ok == toolkitOk, field.toPercentEncoding().constData());
+            if (ok)
+                QVERIFY2(std::isnan(expected) ? std::isnan(d) : (d == expected && std::signbit(d) == std::signbit(expected)),
+                         field.toPercentEncoding().constData());
+            const int n = text.toInt(&toolkitOk);
+            bool b = false;
+            const bool boolOk = TextTableReader::parseBoolean(field.constData(), field.constData() + field.size(), b);
+            QVERIFY2(boolOk == (toolkitOk && (n == 0 || n == 1)), field.toPercentEncoding().constData());
+            if (boolOk)
+                QCOMPARE(b, n == 1);
+        }
+    }
+
     void sixteenDigits()
     {
         QCOMPARE(TextTable::text(Variable(1.0 / 3.0)), QByteArray("0.3333333333333333\n"));
@@ -105,6 +152,40 @@ private slots:
         QVERIFY(!TextTable::writeFile(dir.filePath(QStringLiteral("u.csv")), Variable(), FailureReporter(nullptr)));
         QCOMPARE(_messages, (QStringList{QStringLiteral("File \"%1\" doesn't exists").arg(missing),
                                          QStringLiteral("File is empty"), QStringLiteral("Can't save empty data")}));
+    }
+
+    // A FIFO (which would block the open until a writer comes) and a
+    // directory are not tables.
+    void onlyRegularFiles()
+    {
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath(QStringLiteral("pipe.csv"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        Variable value;
+        QVERIFY(!TextTable::readFile(fifo, DOUBLE_TYPE, FailureReporter(nullptr), value));
+        QVERIFY(!TextTable::readFile(dir.path(), DOUBLE_TYPE, FailureReporter(nullptr), value));
+        QCOMPARE(_messages, (QStringList{QStringLiteral("Can't open file"), QStringLiteral("Can't open file")}));
+    }
+
+    // A table larger than the array limit is refused before it is built.
+    void tableOverTheLimit()
+    {
+        QByteArray file;
+        for (int i = 0; i < 300000; ++i)
+            file += "1;2\n";
+        QBuffer buffer(&file);
+        QVERIFY(buffer.open(QIODevice::ReadOnly));
+        AllocationLimit::setUserLimit(uint64_t(1) << 20);
+        Variable value(42.0);
+        const bool ok = TextTable::read(buffer, DOUBLE_TYPE, FailureReporter(nullptr), value);
+        AllocationLimit::setUserLimit(0);
+        QVERIFY(!ok);
+        QCOMPARE(_messages, QStringList{QStringLiteral("Not enough memory")});
+        QCOMPARE(value.getDouble(), 42.0);
+        buffer.seek(0);
+        QVERIFY(TextTable::read(buffer, DOUBLE_TYPE, FailureReporter(nullptr), value));
+        QCOMPARE(value.getVector().rowCount(), 300000u);
+        QCOMPARE(value.getVector().capacity(), 600000u);
     }
 };
 

@@ -12,6 +12,7 @@
 
 #include <cmath>
 #include <limits>
+#include <sys/stat.h>
 
 namespace {
 
@@ -247,6 +248,17 @@ private slots:
         VariableModel model(&ws);
         QVERIFY(!model.loadWorkspace(path("missing.ws")));
         QCOMPARE(_messages, QStringList{QStringLiteral("File \"%1\" doesn't exists").arg(path("missing.ws"))});
+    }
+
+    // A FIFO would block the open until a writer comes; it and a directory
+    // are refused at once.
+    void notRegularFiles()
+    {
+        QVERIFY(::mkfifo(QFile::encodeName(path("fifo.ws")).constData(), 0600) == 0);
+        WorkspaceRecords records;
+        QVERIFY(!readWorkspaceFile(path("fifo.ws"), records));
+        QVERIFY(!readWorkspaceFile(_dir.path(), records));
+        QCOMPARE(_messages, QStringList(2, QStringLiteral("Can't open file to read")));
     }
 
     void merge()
