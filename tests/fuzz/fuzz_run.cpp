@@ -24,6 +24,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <sanitizer/allocator_interface.h>
@@ -201,22 +202,22 @@ int creat64(const char *path, mode_t mode) { return creat(path, mode); }
 FILE *fopen(const char *path, const char *mode) { return fopenChecked("fopen", path, mode); }
 FILE *fopen64(const char *path, const char *mode) { return fopenChecked("fopen64", path, mode); }
 
-int unlink(const char *path)
+int unlink(const char *path) noexcept
 {
     return writable(AT_FDCWD, path) ? int(syscall(SYS_unlinkat, AT_FDCWD, path, 0)) : refuse();
 }
 
-int unlinkat(int dirfd, const char *path, int flags)
+int unlinkat(int dirfd, const char *path, int flags) noexcept
 {
     return writable(dirfd, path) ? int(syscall(SYS_unlinkat, dirfd, path, flags)) : refuse();
 }
 
-int rmdir(const char *path)
+int rmdir(const char *path) noexcept
 {
     return writable(AT_FDCWD, path) ? int(syscall(SYS_unlinkat, AT_FDCWD, path, AT_REMOVEDIR)) : refuse();
 }
 
-int remove(const char *path)
+int remove(const char *path) noexcept
 {
     if (!writable(AT_FDCWD, path))
         return refuse();
@@ -224,53 +225,51 @@ int remove(const char *path)
     return r == 0 || errno != EISDIR ? r : int(syscall(SYS_unlinkat, AT_FDCWD, path, AT_REMOVEDIR));
 }
 
-int mkdir(const char *path, mode_t mode)
+int mkdir(const char *path, mode_t mode) noexcept
 {
     return writable(AT_FDCWD, path) ? int(syscall(SYS_mkdirat, AT_FDCWD, path, mode)) : refuse();
 }
 
-int mkdirat(int dirfd, const char *path, mode_t mode)
+int mkdirat(int dirfd, const char *path, mode_t mode) noexcept
 {
     return writable(dirfd, path) ? int(syscall(SYS_mkdirat, dirfd, path, mode)) : refuse();
 }
 
-int renameat2(int fromfd, const char *from, int tofd, const char *to, unsigned int flags)
+int renameat2(int fromfd, const char *from, int tofd, const char *to, unsigned int flags) noexcept
 {
     if (!writable(fromfd, from) || !writable(tofd, to))
         return refuse();
     return int(syscall(SYS_renameat2, fromfd, from, tofd, to, flags));
 }
 
-int renameat(int fromfd, const char *from, int tofd, const char *to) { return renameat2(fromfd, from, tofd, to, 0); }
-int rename(const char *from, const char *to) { return renameat2(AT_FDCWD, from, AT_FDCWD, to, 0); }
+int renameat(int fromfd, const char *from, int tofd, const char *to) noexcept { return renameat2(fromfd, from, tofd, to, 0); }
+int rename(const char *from, const char *to) noexcept { return renameat2(AT_FDCWD, from, AT_FDCWD, to, 0); }
 
 // A temporary file opened unnamed is linked from /proc/self/fd/N.
-int linkat(int fromfd, const char *from, int tofd, const char *to, int flags)
+int linkat(int fromfd, const char *from, int tofd, const char *to, int flags) noexcept
 {
-    const bool unnamed = from && std::strncmp(from, "/proc/self/fd/", 14) == 0;
+    const bool unnamed = std::strncmp(from, "/proc/self/fd/", 14) == 0;
     if ((!unnamed && !writable(fromfd, from)) || !writable(tofd, to))
         return refuse();
     return int(syscall(SYS_linkat, fromfd, from, tofd, to, flags));
 }
 
-int link(const char *from, const char *to) { return linkat(AT_FDCWD, from, AT_FDCWD, to, 0); }
+int link(const char *from, const char *to) noexcept { return linkat(AT_FDCWD, from, AT_FDCWD, to, 0); }
 
-int symlinkat(const char *, int, const char *)
+// No link may lead out of the allowed directories.
+int symlinkat(const char *target, int dirfd, const char *path) noexcept
 {
-    return jailed.load() ? refuse() : -1;
+    return jailed.load() ? refuse() : int(syscall(SYS_symlinkat, target, dirfd, path));
 }
 
-int symlink(const char *, const char *)
-{
-    return jailed.load() ? refuse() : -1;
-}
+int symlink(const char *target, const char *path) noexcept { return symlinkat(target, AT_FDCWD, path); }
 
-int truncate(const char *path, off_t length)
+int truncate(const char *path, off_t length) noexcept
 {
     return writable(AT_FDCWD, path) ? int(syscall(SYS_truncate, path, length)) : refuse();
 }
 
-int truncate64(const char *path, off_t length) { return truncate(path, length); }
+int truncate64(const char *path, off_t length) noexcept { return truncate(path, length); }
 
 } // extern "C"
 
@@ -306,7 +305,11 @@ public:
     void addGraphPage(Graph *graph) override { delete graph; }
 };
 
-QTemporaryDir *scratch = nullptr;
+QTemporaryDir &scratchDirectory()
+{
+    static QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/numlyra-fuzz-run-XXXXXX"));
+    return dir;
+}
 
 } // namespace
 
@@ -319,8 +322,7 @@ extern "C" const char *__asan_default_options()
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     static QCoreApplication application(*argc, *argv);
-    scratch = new QTemporaryDir(QDir::tempPath() + QStringLiteral("/numlyra-fuzz-run-XXXXXX"));
-    if (!scratch->isValid())
+    if (!scratchDirectory().isValid())
         std::abort();
     // The build directory: bin/fuzz_run's grandparent.
     char exe[PATH_MAX];
@@ -331,7 +333,7 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     std::string build(exe);
     build.erase(build.rfind('/'));
     build.erase(build.rfind('/'));
-    allowedRoots[0] = normalised(AT_FDCWD, QFile::encodeName(scratch->path()).constData());
+    allowedRoots[0] = normalised(AT_FDCWD, QFile::encodeName(scratchDirectory().path()).constData());
     allowedRoots[1] = build;
     __sanitizer_install_malloc_and_free_hooks(onMalloc, onFree);
     jailed.store(true);
@@ -341,7 +343,16 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray text(reinterpret_cast<const char *>(data), qsizetype(size));
-    CurrentDirectory::setPath(scratch->path());
+    // Each program starts in an empty directory: what earlier ones wrote
+    // neither steers it nor piles up.
+    QDir scratch(scratchDirectory().path());
+    for (const QFileInfo &entry : scratch.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+        if (entry.isDir() && !entry.isSymLink())
+            QDir(entry.filePath()).removeRecursively();
+        else
+            scratch.remove(entry.fileName());
+    }
+    CurrentDirectory::setPath(scratch.path());
     {
         FuzzHost host;
         VirtualMachine vm(&host);
