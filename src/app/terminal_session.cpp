@@ -244,14 +244,14 @@ void TerminalSession::clearHistory()
         criticalMessage(QStringLiteral("Can't remove file \"%1\"").arg(path));
 }
 
+// The reader has already said why on standard error; a batch job sees the
+// failure in the exit status.
 void TerminalSession::loadWorkspace(const QString &path, bool merge)
 {
-    if (!merge) {
-        _workspace->loadWorkspace(path);
-        return;
-    }
     DefaultAnswerResolver resolver;
-    _workspace->mergeWorkspace(path, resolver);
+    const bool ok = merge ? _workspace->mergeWorkspace(path, resolver) : _workspace->loadWorkspace(path);
+    if (!ok)
+        _failed = true;
 }
 
 void TerminalSession::openEditor(const QString &path, bool readOnly)
@@ -359,6 +359,14 @@ void TerminalSession::nextLine()
         if (result == READ_END) {
             if (_options.interactive)
                 writeOutput(QStringLiteral("\n"));
+            if (_currentStatement != NO_STATEMENT) {
+                // Its lines never ran: a batch job must not take that for success.
+                QString kind = statementPrompt(_currentStatement);
+                kind.chop(3); // " > "
+                std::fprintf(stderr, "numlyra-cli: input ended inside an unfinished %s statement\n",
+                             kind.toLocal8Bit().constData());
+                _failed = true;
+            }
             emit finished();
             return;
         }

@@ -42,7 +42,8 @@ public:
 
     // Starts the session; the application's event loop runs it to the end.
     void start();
-    // 0 when no command failed, 1 when one ended with an error report.
+    // 0 when nothing failed; 1 when a command ended with an error report,
+    // a deferred load or merge failed or the input ended inside a statement.
     int exitCode() const { return _failed ? 1 : 0; }
 
     // EngineHost

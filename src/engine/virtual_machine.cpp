@@ -112,6 +112,9 @@ void VirtualMachine::executeCommand(const QString &command)
     NUMLYRA_ASSERT(state.printList.empty());
 
     _running = true;
+    // From here on a stop request belongs to this command, even one made
+    // before the worker thread has started; the worker never clears it.
+    _interpreter->clearStop();
     if (command.size() >= kCommandLimit) {
         ErrorReport report;
         report.code = ERR_COMMAND_TOO_LONG;
@@ -330,6 +333,8 @@ bool VirtualMachine::runScript(const QString &path)
 void VirtualMachine::startup(bool runStartupFile, bool banner)
 {
     AllocationLimit::setUserLimit(uint64_t(Settings::memoryLimit()) << 20);
+    // The startup file runs like a command: a stop from here on ends it.
+    _interpreter->clearStop();
     OutputList &output = OutputList::instance();
     // Search-path problems and replacement warnings are startup errors.
     PathWatcher::instance().loadSearchPath(_interpreter);

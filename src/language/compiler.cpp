@@ -157,17 +157,57 @@ int Compiler::makeDoubleConstant(double value)
 
 int Compiler::popId()
 {
+    return variableId(popName());
+}
+
+int Compiler::popName()
+{
     CompileState &cs = _current->_compile;
     NUMLYRA_ASSERT(!cs.idStack.empty());
     const int id = cs.idStack.back();
     cs.idStack.pop_back();
-    NUMLYRA_ASSERT(id < kShortMax);
     return id;
 }
 
+// The unit is invalid after the report and its code never runs; id 0
+// keeps the emitted code well-formed.
+int Compiler::variableId(int nameId)
+{
+    if (nameId < kMaxSymbols)
+        return nameId;
+    reportError(ERR_IDENTIFIER_COUNT_LIMIT);
+    return 0;
+}
+
+QString Compiler::nameOf(int nameId) const
+{
+    const CompileState &cs = _current->_compile;
+    return nameId < kMaxSymbols ? _current->_symbols.name(nameId)
+                                : cs.overflowNames[size_t(nameId - kMaxSymbols)];
+}
+
+// The last slot is kept for "ans", which every printed value needs: a
+// command such as `who` must still show its result in a full table.
+bool Compiler::hasRoomFor(const QString &name) const
+{
+    const IndexHash &symbols = _current->_symbols;
+    if (symbols.size() < kMaxSymbols - 1)
+        return true;
+    static const QString ans = QStringLiteral("ans");
+    return symbols.size() < kMaxSymbols && (name == ans || symbols.indexOf(ans) >= 0);
+}
+
+// -1 after reporting a full table.
 int Compiler::lookupOrCreate(const QString &name)
 {
-    return _current->_symbols.lookupOrInsert(name);
+    IndexHash &symbols = _current->_symbols;
+    const int id = symbols.indexOf(name);
+    if (id >= 0 && id < kMaxSymbols)
+        return id;
+    if (id < 0 && hasRoomFor(name))
+        return symbols.insert(name, Variable::undefined());
+    reportError(ERR_IDENTIFIER_COUNT_LIMIT);
+    return -1;
 }
 
 void Compiler::clearPrintIds()
@@ -253,19 +293,26 @@ bool Compiler::registerIdentifier(const char *text, int length)
 {
     const QString name = QString::fromLatin1(text, length);
     IndexHash &symbols = _current->_symbols;
+    CompileState &cs = _current->_compile;
     int id = symbols.indexOf(name);
-    if (id < 0) {
-        if (length > kMaxIdentifierLength) {
-            reportError(ERR_IDENTIFIER_NAME_TOO_LONG);
-            return false;
-        }
-        if (symbols.size() >= kMaxSymbols) {
-            reportError(ERR_IDENTIFIER_COUNT_LIMIT);
-            return false;
-        }
-        id = symbols.insert(name, Variable::undefined());
+    if (id < 0 && length > kMaxIdentifierLength) {
+        reportError(ERR_IDENTIFIER_NAME_TOO_LONG);
+        return false;
     }
-    _current->_compile.idStack.push_back(id);
+    if (id < 0 && hasRoomFor(name)) {
+        id = symbols.insert(name, Variable::undefined());
+    } else if (id < 0 || id >= kMaxSymbols) {
+        // A full table (slots are never freed; a script file run or a
+        // workspace loaded may even have added names beyond the ids) still
+        // lets commands and functions be called: the name is kept aside and
+        // only its use as a variable fails.
+        const auto known = std::find(cs.overflowNames.begin(), cs.overflowNames.end(), name);
+        const int index = int(known - cs.overflowNames.begin());
+        if (known == cs.overflowNames.end())
+            cs.overflowNames.push_back(name);
+        id = kMaxSymbols + index;
+    }
+    cs.idStack.push_back(id);
     return true;
 }
 
@@ -294,6 +341,8 @@ void Compiler::reportError(quint32 code)
     report.code = ERR_SYNTAX_ERROR;
     if (code != 0)
         report.name = ErrorTable::message(code);
+    if (code == ERR_IDENTIFIER_COUNT_LIMIT)
+        report.name += QStringLiteral(" (clear does not free names: restart the session for new ones)");
     report.token = QString::fromLatin1(cs.offendingToken);
     OutputList::instance().appendError(report);
     _current->_compile.valid = false;
@@ -344,7 +393,7 @@ void Compiler::finishStatement(bool print)
     CompileState &cs = _current->_compile;
     if (print) {
         if (cs.printIdStack.empty()) {
-            const int ans = lookupOrCreate(QStringLiteral("ans"));
+            const int ans = std::max(lookupOrCreate(QStringLiteral("ans")), 0);
             emitByte(STORE);
             emitU16(uint32_t(ans));
             emitByte(PRINT_VAR);
@@ -431,7 +480,7 @@ void Compiler::noteAssignOperator(int code)
     CompileState &cs = _current->_compile;
     if (code != 1) {
         NUMLYRA_ASSERT(!cs.idStack.empty());
-        emitOpU16(PUSH_VAR, uint32_t(cs.idStack.back()));
+        emitOpU16(PUSH_VAR, uint32_t(variableId(cs.idStack.back())));
     }
     cs.operatorStack.push_back(code);
 }
@@ -501,9 +550,11 @@ void Compiler::storeTemporary()
 {
     CompileState &cs = _current->_compile;
     const int number = cs.tempIdStack.empty() ? 0 : cs.tempIdStack.back().number + 1;
-    const int id = lookupOrCreate(QStringLiteral("*-tmp-_%1").arg(number));
-    NUMLYRA_ASSERT(id < kShortMax);
-    _current->_symbols.at(id).setTemporary(true);
+    int id = lookupOrCreate(QStringLiteral("*-tmp-_%1").arg(number));
+    if (id >= 0)
+        _current->_symbols.at(id).setTemporary(true);
+    else
+        id = 0;
     emitOpU16(STORE, uint32_t(id));
     cs.tempIdStack.push_back({id, number});
 }
@@ -613,7 +664,7 @@ void Compiler::finishMatrix()
 
 void Compiler::beginCall()
 {
-    const int id = popId();
+    const int id = popName();
     _current->_compile.callStack.push_back({0, id});
 }
 
@@ -633,7 +684,11 @@ bool Compiler::finishCall()
         reportError(ERR_PARAM_COUNT_LIMIT);
         return false;
     }
-    const int function = FunctionRegistry::instance().idOf(_current->_symbols.name(call.id));
+    const int function = FunctionRegistry::instance().idOf(nameOf(call.id));
+    if (function < 0) {
+        reportError(ERR_IDENTIFIER_COUNT_LIMIT);
+        return false;
+    }
     emitOpU16(CALL, uint32_t(function));
     emitByte(uint8_t(call.argumentCount));
     return true;
@@ -1000,13 +1055,17 @@ bool Compiler::beginFunction()
     Script *parent = _current;
     CompileState &pcs = parent->_compile;
     pcs.functionNameFlag = false;
-    const int nameId = popId();
+    const int nameId = popName();
     if (!pcs.statementStack.empty() && pcs.statementStack.back() != FUNCTION_STATEMENT) {
         reportError(ERR_WRONG_FUNCTION_DECLARATION);
         return false;
     }
-    const QString name = parent->_symbols.name(nameId);
+    const QString name = nameOf(nameId);
     const int functionId = FunctionRegistry::instance().idOf(name);
+    if (functionId < 0) {
+        reportError(ERR_IDENTIFIER_COUNT_LIMIT);
+        return false;
+    }
 
     auto info = std::make_unique<FunctionInfo>();
     info->kind = FunctionInfo::USER_FUNCTION_TYPE;
@@ -1040,8 +1099,11 @@ bool Compiler::beginFunction()
 
 void Compiler::addParameter()
 {
-    const int id = popId();
-    _current->_symbols.at(id) = Variable::undefined();
+    const int nameId = popName();
+    if (nameId < kMaxSymbols)
+        _current->_symbols.at(nameId) = Variable::undefined();
+    else
+        reportError(ERR_IDENTIFIER_COUNT_LIMIT);
     NUMLYRA_ASSERT(_current->_functionInfo != nullptr);
     ++_current->_functionInfo->parameterCount;
 }

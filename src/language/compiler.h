@@ -128,7 +128,14 @@ private:
     void pushConstantIndex(int index);
     int makeDoubleConstant(double value);
     void emitLineSet(bool force = false);
+    // The id of the name on top of idStack, for use as a variable: a name
+    // kept aside from a full table is reported and gives id 0.
     int popId();
+    // The raw id of the top name (it may be kept aside), for calls.
+    int popName();
+    int variableId(int nameId);
+    QString nameOf(int nameId) const;
+    bool hasRoomFor(const QString &name) const;
     int lookupOrCreate(const QString &name);
     void clearPrintIds();
     Script *outermost() const;

@@ -34,7 +34,9 @@ ParseResult decide(Script &script, int status, bool allowContinuation)
         result.outcome = ParseResult::ERROR;
         return result;
     }
-    if (allowContinuation && !script.statementStackEmpty()) {
+    // An exhausted parser stack did not reach the end of the text: whatever
+    // is open, the text is not merely unfinished.
+    if (allowContinuation && status != 2 && !script.statementStackEmpty()) {
         result.outcome = ParseResult::INCOMPLETE;
         result.statement = script.topStatement();
         return result;
@@ -56,7 +58,7 @@ int parseText(Script &script, const char *text, int length)
     const int status = numlyra_parse(&compiler, &context);
     numlyraLexEnd(&context);
     compiler.finishParse();
-    return status == 0 ? 0 : 1;
+    return status == 0 ? 0 : status == 2 ? 2 : 1;
 }
 
 ParseResult compileSubmission(Script &interactive, const QByteArray &text)

@@ -36,6 +36,7 @@ ParseResult compileScriptText(Script &script, const QByteArray &text);
 // cannot be read is reported (0x604, 0x609, 0x600) as an ERROR.
 ParseResult compileScriptFile(Script &script, const QString &path);
 
-// The low-level parse: 0 accepted, 1 rejected. The text must end with a
-// newline; a zero byte ends it early.
+// The low-level parse: 0 accepted, 1 rejected, 2 rejected because the
+// parser's stack ran out. The text must end with a newline; a zero byte
+// ends it early.
 int parseText(Script &script, const char *text, int length);

@@ -37,6 +37,10 @@ struct CompileState {
     struct Temporary { int id; int number; };
 
     std::vector<int> idStack;
+    // New names met once the symbol table is full; an id of kMaxSymbols + i
+    // on idStack names overflowNames[i]. Such a name may still be called
+    // (a command, a function) but not used as a variable.
+    std::vector<QString> overflowNames;
     std::vector<Temporary> tempIdStack;
     std::vector<int> printIdStack;
     bool justAssigned = false;

@@ -137,7 +137,8 @@ int FunctionRegistry::idOf(const QString &name)
     if (it != d.ids.constEnd())
         return it.value();
     const int id = int(d.names.size());
-    NUMLYRA_ASSERT(id < 65535);
+    if (id >= 65535)
+        return -1; // ids are 16-bit and never reused
     d.ids.insert(name, id);
     d.names.push_back(name);
     d.natives.push_back(nullptr);

@@ -36,7 +36,8 @@ public:
     // Fills the native table (idempotent). Called once at start-up.
     void registerNatives();
 
-    // The id of a name, handed out on first use and never reused.
+    // The id of a name, handed out on first use and never reused; -1 once
+    // all 65535 are taken.
     int idOf(const QString &name);
     // The id of a name that has one, -1 otherwise (allocates nothing).
     int findId(const QString &name) const;

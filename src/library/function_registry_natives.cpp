@@ -120,7 +120,7 @@ bool which(NativeFrame &frame)
     }
     FunctionRegistry &registry = FunctionRegistry::instance();
     const QString name = arg.getString().toQString();
-    const int id = registry.idOf(name);
+    const int id = registry.findId(name);
     String answer;
     if (localFunction(id)) {
         answer = local();

@@ -143,7 +143,7 @@ void PathWatcher::addFile(DirectoryRecord &dir, const QString &path, const QDate
         return; // the compiler has reported why
     const QString name = QFileInfo(path).completeBaseName();
     const int id = FunctionRegistry::instance().idOf(name);
-    FunctionInfo *function = unit->localFunction(id);
+    FunctionInfo *function = id >= 0 ? unit->localFunction(id) : nullptr;
     if (!function)
         return; // the file does not define the function it is named after
     FileRecord &record = dir._files[path];

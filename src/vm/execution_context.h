@@ -53,7 +53,20 @@ public:
 
     // The only value written across threads during a run.
     void terminate() { _stop.store(true, std::memory_order_relaxed); }
+#ifdef NUMLYRA_INSTRUCTION_BUDGET
+    // Fuzzing builds: every look at the flag counts as one instruction and
+    // the spent budget sets the flag, so an endless program ends like a
+    // stopped one. 0: no budget.
+    bool stopRequested() const
+    {
+        if (_budget > 0 && --_budget == 0)
+            const_cast<ExecutionContext *>(this)->terminate();
+        return _stop.load(std::memory_order_relaxed);
+    }
+    void setInstructionBudget(long budget) { _budget = budget; }
+#else
     bool stopRequested() const { return _stop.load(std::memory_order_relaxed); }
+#endif
     void clearStop() { _stop.store(false, std::memory_order_relaxed); }
 
 protected:
@@ -67,5 +80,8 @@ protected:
     QString _ownFunctionName;
     QString _calleeName;
     std::atomic<bool> _stop{false};
+#ifdef NUMLYRA_INSTRUCTION_BUDGET
+    mutable long _budget = 0;
+#endif
     IndexHash *_variables = nullptr;
 };

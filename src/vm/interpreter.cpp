@@ -115,10 +115,8 @@ int Interpreter::run(Script *script)
         static const QString noFunction;
         _functionName = &noFunction;
     }
-    // A nested run (a script file run by a native) must not swallow a stop
-    // request aimed at the program that runs it.
-    if (_runDepth == 0)
-        clearStop();
+    // The stop flag is the caller's: it is cleared when a command is
+    // submitted, so a stop requested before this thread got here still counts.
     _line = 1;
     ++_runDepth;
     int result = -1;

@@ -1,18 +1,19 @@
 #!/bin/sh
 # Runs every fuzz target for SECONDS each, one after the other, starting from
 # the seed corpus and keeping what each run found in BUILD/fuzz-corpus.
-# Usage: run_fuzzers.sh BUILD_DIR [SECONDS]
+# Usage: run_fuzzers.sh BUILD_DIR [SECONDS]; FUZZ_TARGETS="fuzz_run ..." picks some.
 set -eu
 BUILD=${1:-build-fuzz}
 SECONDS_EACH=${2:-60}
 HERE=$(cd "$(dirname "$0")" && pwd)
 status=0
-for target in fuzz_compile fuzz_workspace fuzz_text_table fuzz_history; do
+TARGETS=${FUZZ_TARGETS:-fuzz_compile fuzz_workspace fuzz_text_table fuzz_history fuzz_run}
+for target in $TARGETS; do
     corpus="$BUILD/fuzz-corpus/$target"
     mkdir -p "$corpus"
     # Seeds: the golden scripts for the compiler, small sample files otherwise.
     case $target in
-        fuzz_compile) seeds="$HERE/../scripts" ;;
+        fuzz_compile|fuzz_run) seeds="$HERE/../scripts" ;;
         *) seeds="$HERE/corpus/$target"; [ -d "$seeds" ] || seeds="" ;;
     esac
     mkdir -p "$BUILD/fuzz-home"

@@ -88,6 +88,38 @@ private slots:
         QCOMPARE(int(report.line), line);
     }
 
+    // Nesting as deep as a submission can hold compiles; a parser stack
+    // that runs out (only a longer script file can) is a syntax error, never
+    // an open statement waiting for more lines.
+    void deepNesting_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<int>("outcome");
+        const QString ifs = QStringLiteral("if (1) {").repeated(900) + QStringLiteral("x = 1;") + QStringLiteral("}").repeated(900);
+        QTest::newRow("250 blocks") << QStringLiteral("{").repeated(250) + QStringLiteral("}").repeated(250) << int(ParseResult::ACCEPTED);
+        QTest::newRow("900 ifs on one line") << ifs << int(ParseResult::ACCEPTED);
+        QTest::newRow("matrices") << QStringLiteral("[").repeated(400) + "1" + QStringLiteral("]").repeated(400) << int(ParseResult::ACCEPTED);
+        QTest::newRow("braces filling a submission") << QStringLiteral("{").repeated(8194) << int(ParseResult::INCOMPLETE);
+        QTest::newRow("unclosed ifs") << QStringLiteral("if (1) {").repeated(900) << int(ParseResult::INCOMPLETE);
+    }
+    void deepNesting()
+    {
+        QFETCH(QString, source);
+        QFETCH(int, outcome);
+        Script script;
+        QCOMPARE(int(compileSubmission(script, source.toLatin1()).outcome), outcome);
+        QCOMPARE(OutputList::instance().count(), 0);
+    }
+
+    void exhaustedStackIsSyntaxError()
+    {
+        Script script;
+        const ParseResult r = compileSubmission(script, QByteArray(30000, '{'));
+        QCOMPARE(int(r.outcome), int(ParseResult::ERROR));
+        QCOMPARE(OutputList::instance().count(), 1);
+        QCOMPARE(OutputList::instance().at(0).report.code, quint32(0x312));
+    }
+
     void escapeWarningKeepsValid()
     {
         Script script;

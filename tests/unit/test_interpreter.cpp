@@ -384,10 +384,12 @@ private slots:
         checkVariables(program, "started=1");
         QVERIFY(program.value("n").getDouble() > 0);
 
-        // The next run starts with the flag cleared.
+        // The flag stays until the owner clears it for the next command.
         resetRun();
         Program next;
         next.assemble("PUSH_ONE; STORE x");
+        QCOMPARE(interpreter.run(&next), -1);
+        interpreter.clearStop();
         QCOMPARE(interpreter.run(&next), 0);
     }
 
