@@ -13,6 +13,9 @@
 #include "persistence/variable_model.h"
 #include "ui/console.h"
 #include "ui/graph_page.h"
+#include "ui/help_browser.h"
+#include "ui/about_box.h"
+#include "ui/icons.h"
 #include "values/assert.h"
 #include "values/output_formatter.h"
 #include "values/output_list.h"
@@ -29,6 +32,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QDockWidget>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -41,8 +45,10 @@
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTextDocument>
@@ -71,18 +77,6 @@ namespace {
 const char *const kFileNameProperty = "file_name";
 const char *const kReadOnlyProperty = "read_only";
 const char *const kLastModifiedProperty = "last_modified";
-
-// The stored font, else the preferred families, else whatever fixed-width
-// font the machine has.
-QFont startupConsoleFont()
-{
-    QFont font = Settings::consoleFont();
-    if (Settings::readText(CONSOLE_FONT_SETTING).isEmpty() && !QFontDatabase::hasFamily(font.family())) {
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        font.setPointSize(9);
-    }
-    return font;
-}
 
 // A merge conflict asked of the user: keep the file's value, keep the
 // workspace's, take the file's under a new name, or stop the merge.
@@ -190,6 +184,7 @@ MainWindow::MainWindow(QWidget *parent)
     , _formatter(std::make_unique<OutputFormatter>(&_precisionStore))
 {
     setWindowTitle(Numlyra::applicationName);
+    setWindowIcon(Icons::get(QStringLiteral("numlyra")));
     OutputFormatter::setCurrent(_formatter.get());
     _pager = std::make_unique<Pager>(*_formatter);
     _pagerAdapter = std::make_unique<PagerAdapter>(*_pager);
@@ -203,7 +198,7 @@ MainWindow::MainWindow(QWidget *parent)
     const QString directory = ensureProgramDirectory() ? programDirectory() : QString();
     _console = new Console(directory, this);
     _console->setPager(_pagerAdapter.get());
-    _console->setFont(startupConsoleFont());
+    _console->setFont(Settings::consoleFont());
 
     _vm = std::make_unique<VirtualMachine>(this);
     _workspace = std::make_unique<VariableModel>(&_vm->interactiveScript()->symbols());
@@ -293,6 +288,11 @@ void MainWindow::createMenus()
     _historyViewAction = view->addAction(tr("History"), this, &MainWindow::showHideDockWidget);
     _historyViewAction->setCheckable(true);
     connect(view, &QMenu::aboutToShow, this, &MainWindow::dockVisibilityChanged);
+
+    QMenu *help = menuBar()->addMenu(tr("Help"));
+    help->addAction(Icons::get(QStringLiteral("help")), tr("Product Documentation\tF1"), QKeySequence(Qt::Key_F1), this,
+                    &MainWindow::goToHelpWebPage);
+    help->addAction(tr("About"), this, &MainWindow::showAbout);
 
     // The tab-separated shortcut labels belong in the menu, not on the buttons.
     _cutAction->setIconText(tr("Cut"));
@@ -727,10 +727,13 @@ void MainWindow::showHideDockWidget()
 void MainWindow::restoreSettings()
 {
     const QByteArray geometry = Settings::readBytes(MAIN_WINDOW_GEOMETRY_SETTING);
-    if (!geometry.isEmpty())
-        restoreGeometry(geometry);
-    else
-        resize(900, 640);
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if ((geometry.isEmpty() || !restoreGeometry(geometry)) && screen) {
+        // The first window fits the screen whatever its scale factor.
+        const QRect available = screen->availableGeometry();
+        const QSize size = QSize(1000, 700).boundedTo(available.size() * 9 / 10);
+        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size, available));
+    }
     const QByteArray state = Settings::readBytes(MAIN_WINDOW_STATE_SETTING);
     if (!state.isEmpty())
         restoreState(state);
@@ -747,8 +750,37 @@ void MainWindow::saveSettings()
     Settings::setConsoleFont(_console->font());
 }
 
+void MainWindow::showAbout()
+{
+    AboutBox::show(this);
+}
+
+void MainWindow::goToHelpWebPage()
+{
+    HelpBrowser::openManual();
+}
+
+// The run is stopped after its current instruction and its end handled as
+// usual (results, tee file), so that the window never goes with a run
+// half-way through writing a file.
+void MainWindow::stopRunAndWait()
+{
+    if (!_vm->isRunning())
+        return;
+    QEventLoop loop;
+    connect(_vm.get(), &VirtualMachine::processFinished, &loop, &QEventLoop::quit);
+    // A worker that has not yet begun its run clears the stop request as it
+    // begins: the request is repeated until the run has ended.
+    QTimer repeat;
+    connect(&repeat, &QTimer::timeout, _vm.get(), &VirtualMachine::terminateProcess);
+    repeat.start(20);
+    _vm->terminateProcess();
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    stopRunAndWait();
     saveSettings();
     event->accept();
 }

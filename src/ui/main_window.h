@@ -81,8 +81,10 @@ public slots:
     void updateCopyPasteActionsState();
     void tabChanged(int index);
     void graphRemoved(Graph *graph);
+    void showAbout();
     void dockVisibilityChanged();
     void showHideDockWidget();
+    void goToHelpWebPage();
     void cutSlot();
     void copySlot();
     void pasteSlot();
@@ -97,6 +99,7 @@ protected:
 private:
     void createMenus();
     void restoreSettings();
+    void stopRunAndWait();
     void saveSettings();
     void setViewsEnabled(bool enabled);
     QWidget *viewerPage(const QString &path) const;
