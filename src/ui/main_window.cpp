@@ -11,10 +11,10 @@
 #include "persistence/history.h"
 #include "ui/history_tree.h"
 #include "persistence/variable_model.h"
+#include "ui/about_box.h"
 #include "ui/console.h"
 #include "ui/graph_page.h"
 #include "ui/help_browser.h"
-#include "ui/about_box.h"
 #include "ui/icons.h"
 #include "values/assert.h"
 #include "values/output_formatter.h"
@@ -762,9 +762,10 @@ void MainWindow::goToHelpWebPage()
 
 // The run is stopped after its current instruction and its end handled as
 // usual (results, tee file), so that the window never goes with a run
-// half-way through writing a file.
+// half-way through writing a file; pasted lines behind it are not started.
 void MainWindow::stopRunAndWait()
 {
+    _console->dropPendingLines();
     if (!_vm->isRunning())
         return;
     QEventLoop loop;

@@ -124,10 +124,11 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return window->isStarted(); }, 10000));
         window->console()->pasteText(QStringLiteral("tee \"%1\"\n").arg(tee));
         QVERIFY(QTest::qWaitFor([&] { return window->console()->state() == Console::INPUT_STATE; }, 10000));
-        window->console()->pasteText(QStringLiteral("while (true) {}\n"));
+        window->console()->pasteText(QStringLiteral("while (true) {}\nafter = 1\n"));
         QVERIFY(window->engine()->isRunning());
         window->close();
         QVERIFY(!window->engine()->isRunning());
+        QVERIFY(window->console()->pendingLines().isEmpty());
         delete window;
         QFile file(tee);
         QVERIFY(file.open(QIODevice::ReadOnly));
