@@ -7,14 +7,15 @@ FUZZ_SECONDS ?= 60
 
 # Debian packages the build and the tests need.
 PACKAGES = cmake make g++ ninja-build pkg-config flex bison \
-           qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core
+           qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core \
+           libqt6svg6 adwaita-icon-theme python3-markdown desktop-file-utils
 FUZZ_PACKAGES = clang libclang-rt-14-dev
 BENCH_PACKAGES = lua5.4 octave python3-numpy time
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 missing = $(shell for p in $(1); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; done)
 
-.PHONY: deps build test test-asan run bench fuzz clean
+.PHONY: deps build test test-asan run bench fuzz clean install
 
 deps:
 	@todo="$(call missing,$(PACKAGES))"; \
@@ -42,6 +43,11 @@ test-asan: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j $(JOBS)
+
+# `make install DESTDIR=/tmp/stage PREFIX=/usr` stages a package tree.
+PREFIX ?= /usr/local
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix $(PREFIX)
 
 run: build
 	@if [ -x $(BUILD)/bin/numlyra ]; then $(BUILD)/bin/numlyra; else $(BUILD)/bin/numlyra-cli; fi

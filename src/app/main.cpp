@@ -1,6 +1,7 @@
 // numlyra: the desktop program.
 
 #include "app/constants.h"
+#include "ui/icons.h"
 #include "ui/main_window.h"
 #include "values/error_table.h"
 
@@ -21,6 +22,9 @@ int main(int argc, char *argv[])
     QApplication::setOrganizationName(Numlyra::organisationName);
     QApplication::setApplicationName(Numlyra::applicationName);
     QApplication::setApplicationVersion(Numlyra::version);
+    QApplication::setDesktopFileName(QStringLiteral("numlyra"));
+    Icons::setUpThemes();
+    QApplication::setWindowIcon(Icons::get(QStringLiteral("numlyra")));
 
     auto *errors = new ErrorTable;
     auto *window = new MainWindow;

@@ -189,6 +189,10 @@ QFont consoleFont()
 {
     QFont font;
     font.fromString(consoleFontDescription());
+    // Where the family is not installed, the matcher still picks a
+    // fixed-width face for it.
+    if (font.styleHint() == QFont::AnyStyle)
+        font.setStyleHint(QFont::TypeWriter);
     return font;
 }
 

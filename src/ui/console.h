@@ -61,6 +61,8 @@ public:
     StatementType currentStatement() const { return _currentStatement; }
     const HistoryEntry &multilineList() const { return _multilineList; }
     const QStringList &pendingLines() const { return _pendingLines; }
+    // Pasted lines still waiting are forgotten (the window is closing).
+    void dropPendingLines() { _pendingLines.clear(); }
     bool isStatementEntered() const { return _entered; }
     // The last block without its prompt.
     QString inputText() const;

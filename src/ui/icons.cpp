@@ -1,7 +1,19 @@
 #include "ui/icons.h"
 
 #include <QFile>
+#include <QStandardPaths>
 #include <QStringList>
+
+// The resources live in a static library: nothing would pull them into the
+// program unless initialised by name.
+static void initIconResources()
+{
+    static const bool done = [] {
+        Q_INIT_RESOURCE(icons);
+        return true;
+    }();
+    Q_UNUSED(done);
+}
 
 namespace {
 
@@ -44,6 +56,7 @@ const IconEntry kIcons[] = {
 
 QIcon ownIcon(const QString &name)
 {
+    initIconResources();
     const QString path = QStringLiteral(":/icons/%1.svg").arg(name);
     return QFile::exists(path) ? QIcon(path) : QIcon();
 }
@@ -52,8 +65,31 @@ QIcon ownIcon(const QString &name)
 
 namespace Icons {
 
+void setUpThemes()
+{
+    // Some platforms (offscreen, minimal) search no system icon directory
+    // and name no theme: the fallback theme then serves as the theme.
+    QStringList paths = QIcon::themeSearchPaths();
+    const QStringList system =
+        QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"), QStandardPaths::LocateDirectory);
+    for (const QString &path : system)
+        if (!paths.contains(path))
+            paths << path;
+    if (paths != QIcon::themeSearchPaths())
+        QIcon::setThemeSearchPaths(paths);
+    if (QIcon::themeName().isEmpty())
+        QIcon::setThemeName(QLatin1String(FALLBACK_THEME));
+    if (QIcon::fallbackThemeName() != QLatin1String(FALLBACK_THEME))
+        QIcon::setFallbackThemeName(QLatin1String(FALLBACK_THEME));
+}
+
 QIcon get(const QString &name)
 {
+    static const bool themes = [] {
+        setUpThemes();
+        return true;
+    }();
+    Q_UNUSED(themes);
     for (const IconEntry &entry : kIcons) {
         if (name != QLatin1String(entry.name))
             continue;

@@ -11,6 +11,14 @@ namespace Icons {
 
 QIcon get(const QString &name);
 
+// Names the fallback theme for standard icons the desktop's theme lacks
+// (a bare X server or the offscreen platform has no theme at all). The
+// entry point calls it; get() makes sure of it too, so tests see the same.
+void setUpThemes();
+
+// The theme searched after the desktop's own.
+inline constexpr const char *FALLBACK_THEME = "Adwaita";
+
 // The short names of the table, for tests that check every one resolves.
 QStringList names();
 

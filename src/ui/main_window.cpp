@@ -11,6 +11,7 @@
 #include "persistence/history.h"
 #include "ui/history_tree.h"
 #include "persistence/variable_model.h"
+#include "ui/about_box.h"
 #include "ui/console.h"
 #include "ui/graph_widget.h"
 #include "ui/preferences_dialog.h"
@@ -21,6 +22,7 @@
 #include "ui/file_browser_widget.h"
 #include "ui/main_tab_widget.h"
 #include "ui/text_edit.h"
+#include "ui/help_browser.h"
 #include "values/assert.h"
 #include "values/index_hash.h"
 #include "values/output_formatter.h"
@@ -37,6 +39,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QDockWidget>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -45,7 +48,9 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
+#include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabBar>
 #include <QTableView>
 #include <QTabWidget>
@@ -76,18 +81,6 @@ namespace {
 
 const char *const kFileNameProperty = "file_name";
 
-// The stored font, else the preferred families, else whatever fixed-width
-// font the machine has.
-QFont startupConsoleFont()
-{
-    QFont font = Settings::consoleFont();
-    if (Settings::readText(CONSOLE_FONT_SETTING).isEmpty() && !QFontDatabase::hasFamily(font.family())) {
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        font.setPointSize(9);
-    }
-    return font;
-}
-
 
 } // namespace
 
@@ -96,6 +89,7 @@ MainWindow::MainWindow(QWidget *parent)
     , _formatter(std::make_unique<OutputFormatter>(&_precisionStore))
 {
     setWindowTitle(Numlyra::applicationName);
+    setWindowIcon(Icons::get(QStringLiteral("numlyra")));
     OutputFormatter::setCurrent(_formatter.get());
     _pager = std::make_unique<Pager>(*_formatter);
     _pagerAdapter = std::make_unique<PagerAdapter>(*_pager);
@@ -109,7 +103,7 @@ MainWindow::MainWindow(QWidget *parent)
     const QString directory = ensureProgramDirectory() ? programDirectory() : QString();
     _console = new Console(directory, this);
     _console->setPager(_pagerAdapter.get());
-    _console->setFont(startupConsoleFont());
+    _console->setFont(Settings::consoleFont());
 
     _vm = std::make_unique<VirtualMachine>(this);
     _workspace = std::make_unique<VariableModel>(&_vm->interactiveScript()->symbols());
@@ -702,10 +696,13 @@ void MainWindow::showHideDockWidget()
 void MainWindow::restoreSettings()
 {
     const QByteArray geometry = Settings::readBytes(MAIN_WINDOW_GEOMETRY_SETTING);
-    if (!geometry.isEmpty())
-        restoreGeometry(geometry);
-    else
-        resize(900, 640);
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if ((geometry.isEmpty() || !restoreGeometry(geometry)) && screen) {
+        // The first window fits the screen whatever its scale factor.
+        const QRect available = screen->availableGeometry();
+        const QSize size = QSize(1000, 700).boundedTo(available.size() * 9 / 10);
+        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size, available));
+    }
     const QByteArray state = Settings::readBytes(MAIN_WINDOW_STATE_SETTING);
     if (!state.isEmpty())
         restoreState(state);
@@ -728,8 +725,38 @@ void MainWindow::saveSettings()
     _fileBrowser->saveSettings();
 }
 
+void MainWindow::showAbout()
+{
+    AboutBox::show(this);
+}
+
+void MainWindow::goToHelpWebPage()
+{
+    HelpBrowser::openManual();
+}
+
+// The run is stopped after its current instruction and its end handled as
+// usual (results, tee file), so that the window never goes with a run
+// half-way through writing a file; pasted lines behind it are not started.
+void MainWindow::stopRunAndWait()
+{
+    _console->dropPendingLines();
+    if (!_vm->isRunning())
+        return;
+    QEventLoop loop;
+    connect(_vm.get(), &VirtualMachine::processFinished, &loop, &QEventLoop::quit);
+    // A worker that has not yet begun its run clears the stop request as it
+    // begins: the request is repeated until the run has ended.
+    QTimer repeat;
+    connect(&repeat, &QTimer::timeout, _vm.get(), &VirtualMachine::terminateProcess);
+    repeat.start(20);
+    _vm->terminateProcess();
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    stopRunAndWait();
     saveSettings();
     event->accept();
 }

@@ -90,8 +90,10 @@ public slots:
     void tabChanged(int index);
     void runCurrent();
     void graphRemoved(Graph *graph);
+    void showAbout();
     void dockVisibilityChanged();
     void showHideDockWidget();
+    void goToHelpWebPage();
     void cutSlot();
     void copySlot();
     void pasteSlot();
@@ -108,6 +110,7 @@ protected:
 private:
     void createMenus();
     void restoreSettings();
+    void stopRunAndWait();
     void saveSettings();
     void setViewsEnabled(bool enabled);
     void applyEditorFont(const QFont &font);
