@@ -168,7 +168,7 @@ MainWindow::MainWindow(QWidget *parent)
     // been shown and laid out: the output is paged at the console's real size.
     QTimer::singleShot(0, this, [this] {
         _vm->startup();
-        _started = true;
+        watcherStarted();
     });
 }
 
@@ -185,60 +185,86 @@ MainWindow::~MainWindow()
 
 void MainWindow::createMenus()
 {
-    // The workspace files and Print join these with the workspace pages.
-    QMenu *file = menuBar()->addMenu(tr("File"));
-    QAction *newAction = file->addAction(Icons::get(QStringLiteral("new")), tr("New"), this, &MainWindow::newSlot);
-    QAction *openAction = file->addAction(Icons::get(QStringLiteral("open")), tr("Open\tCtrl+O"), this,
-                                          &MainWindow::openSlot);
-    openAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    openAction->setIconText(tr("Open"));
-    file->addAction(_tabWidget->saveAction());
-    file->addSeparator();
-    file->addAction(Icons::get(QStringLiteral("open")), tr("Open Workspace"), _variableWidget, &VariableWidget::loadSlot);
-    file->addAction(Icons::get(QStringLiteral("save")), tr("Save Workspace As"), _variableWidget,
-                    &VariableWidget::saveAllSlot);
-    file->addSeparator();
-    file->addAction(tr("Preferences"), this, &MainWindow::showPreferences);
-    file->addSeparator();
-    file->addAction(tr("Quit"), this, &MainWindow::quit);
+    // One row per menu entry, in menu order; a row without text is a
+    // separator. Tab-separated shortcut texts are labels: the console and
+    // the pages handle those keys, only `key` binds a real shortcut.
+    struct ActionRow {
+        const char *menu;
+        const char *text;
+        const char *icon;
+        QKeySequence key;
+        std::function<void()> slot;
+        QAction **store;
+    };
+    QAction *open = nullptr;
+    QAction *newAction = nullptr;
+    VariableWidget *workspace = _variableWidget;
+    const ActionRow rows[] = {
+        {"File", "New", "new", {}, [this] { newSlot(); }, &newAction},
+        {"File", "Open\tCtrl+O", "open", QKeySequence(Qt::CTRL | Qt::Key_O), [this] { openSlot(); }, &open},
+        {"File", "Save\tCtrl+S", nullptr, {}, nullptr, nullptr},
+        {"File", nullptr, nullptr, {}, nullptr, nullptr},
+        {"File", "Open Workspace", "open", {}, [workspace] { workspace->loadSlot(); }, nullptr},
+        {"File", "Save Workspace As", "save", {}, [workspace] { workspace->saveAllSlot(); }, nullptr},
+        {"File", nullptr, nullptr, {}, nullptr, nullptr},
+        {"File", "Preferences", nullptr, {}, [this] { showPreferences(); }, nullptr},
+        {"File", nullptr, nullptr, {}, nullptr, nullptr},
+        {"File", "Print", "printer", {}, [this] { print(); }, &_printAction},
+        {"File", nullptr, nullptr, {}, nullptr, nullptr},
+        {"File", "Quit", nullptr, {}, [this] { quit(); }, nullptr},
+        {"Edit", "Cut\tCtrl+X", "cut", {}, [this] { cutSlot(); }, &_cutAction},
+        {"Edit", "Copy\tCtrl+C", "copy", {}, [this] { copySlot(); }, &_copyAction},
+        {"Edit", "Paste\tCtrl+V", "paste", {}, [this] { pasteSlot(); }, &_pasteAction},
+        {"Edit", nullptr, nullptr, {}, nullptr, nullptr},
+        {"Edit", "Select All", nullptr, {}, [this] { selectAllSlot(); }, nullptr},
+        {"Edit", nullptr, nullptr, {}, nullptr, nullptr},
+        {"Edit", "Clear Console\tCtrl+L", nullptr, {}, [this] { _console->clear(); }, nullptr},
+        {"Edit", "Clear History", nullptr, {}, [this] { _historyTree->clear(); }, nullptr},
+        {"Edit", "Clear Workspace", nullptr, {}, [workspace] { workspace->clearSlot(); }, nullptr},
+        {"View", "Workspace", nullptr, {}, [this] { showHideDockWidget(); }, &_workspaceViewAction},
+        {"View", "File Browser", nullptr, {}, [this] { showHideDockWidget(); }, &_fileBrowserViewAction},
+        {"View", "History", nullptr, {}, [this] { showHideDockWidget(); }, &_historyViewAction},
+        {"Help", "Product Documentation\tF1", "help", QKeySequence(Qt::Key_F1), [this] { goToHelpWebPage(); }, nullptr},
+        {"Help", "About", nullptr, {}, [this] { showAbout(); }, nullptr},
+    };
+    QHash<QString, QMenu *> menus;
+    for (const ActionRow &row : rows) {
+        QMenu *&menu = menus[QLatin1String(row.menu)];
+        if (!menu)
+            menu = menuBar()->addMenu(tr(row.menu));
+        if (!row.text) {
+            menu->addSeparator();
+            continue;
+        }
+        if (!row.slot) { // the tab widget's own Save, shared with its page menu
+            menu->addAction(_tabWidget->saveAction());
+            continue;
+        }
+        const QString text = tr(row.text);
+        QAction *action = menu->addAction(text);
+        if (row.icon)
+            action->setIcon(Icons::get(QLatin1String(row.icon)));
+        if (!row.key.isEmpty())
+            action->setShortcut(row.key);
+        // Tool bar buttons show the text without the shortcut label.
+        action->setIconText(text.section(QLatin1Char('\t'), 0, 0));
+        connect(action, &QAction::triggered, this, row.slot);
+        if (row.store)
+            *row.store = action;
+    }
+    for (QAction *dockItem : {_workspaceViewAction, _fileBrowserViewAction, _historyViewAction})
+        dockItem->setCheckable(true);
+    connect(menus.value(QStringLiteral("View")), &QMenu::aboutToShow, this, &MainWindow::dockVisibilityChanged);
 
-    QMenu *edit = menuBar()->addMenu(tr("Edit"));
-    _cutAction = edit->addAction(QIcon::fromTheme(QStringLiteral("edit-cut")), tr("Cut\tCtrl+X"), this, &MainWindow::cutSlot);
-    _copyAction = edit->addAction(QIcon::fromTheme(QStringLiteral("edit-copy")), tr("Copy\tCtrl+C"), this, &MainWindow::copySlot);
-    _pasteAction = edit->addAction(QIcon::fromTheme(QStringLiteral("edit-paste")), tr("Paste\tCtrl+V"), this, &MainWindow::pasteSlot);
-    edit->addSeparator();
-    edit->addAction(tr("Select All"), this, &MainWindow::selectAllSlot);
-    edit->addSeparator();
-    edit->addAction(tr("Clear Console\tCtrl+L"), _console, &Console::clear);
-    edit->addAction(tr("Clear History"), _historyTree, &HistoryTree::clear);
-    edit->addAction(tr("Clear Workspace"), _variableWidget, &VariableWidget::clearSlot);
-
-    QMenu *view = menuBar()->addMenu(tr("View"));
-    _workspaceViewAction = view->addAction(tr("Workspace"), this, &MainWindow::showHideDockWidget);
-    _workspaceViewAction->setCheckable(true);
-    _fileBrowserViewAction = view->addAction(tr("File Browser"), this, &MainWindow::showHideDockWidget);
-    _fileBrowserViewAction->setCheckable(true);
-    _historyViewAction = view->addAction(tr("History"), this, &MainWindow::showHideDockWidget);
-    _historyViewAction->setCheckable(true);
-    connect(view, &QMenu::aboutToShow, this, &MainWindow::dockVisibilityChanged);
-
-    // The tab-separated shortcut labels belong in the menu, not on the buttons.
-    _cutAction->setIconText(tr("Cut"));
-    _copyAction->setIconText(tr("Copy"));
-    _pasteAction->setIconText(tr("Paste"));
     QToolBar *toolBar = addToolBar(tr("ToolBar"));
     toolBar->setObjectName(QStringLiteral("ToolBar"));
-    toolBar->addAction(newAction);
-    toolBar->addAction(openAction);
-    toolBar->addAction(_tabWidget->saveAction());
-    toolBar->addAction(_cutAction);
-    toolBar->addAction(_copyAction);
-    toolBar->addAction(_pasteAction);
+    for (QAction *action : {newAction, open, _tabWidget->saveAction(), _cutAction, _copyAction, _pasteAction, _printAction})
+        toolBar->addAction(action);
     // Run follows the tab widget's Run, which knows the current page.
     QAction *runAction = toolBar->addAction(Icons::get(QStringLiteral("run")), tr("Run"), this, &MainWindow::runCurrent);
     runAction->setEnabled(_tabWidget->runAction()->isEnabled());
     connect(_tabWidget->runAction(), &QAction::enabledChanged, runAction, &QAction::setEnabled);
-    _stopAction = toolBar->addAction(QIcon::fromTheme(QStringLiteral("process-stop")), tr("Stop"), _vm.get(),
+    _stopAction = toolBar->addAction(Icons::get(QStringLiteral("stop")), tr("Stop"), _vm.get(),
                                      &VirtualMachine::terminateProcess);
     _stopAction->setEnabled(false);
     updateCopyPasteActionsState();
@@ -264,7 +290,13 @@ void MainWindow::updateStatusBarConsoleText()
                                      ? tr("New file")
                                      : page->property(kFileNameProperty).toString());
     else
-        statusBar()->clearMessage();
+        updateStatusBarGraphText();
+}
+
+// Graph pages and the other pages without a file show nothing.
+void MainWindow::updateStatusBarGraphText()
+{
+    statusBar()->clearMessage();
 }
 
 // Menu hints and tool tips replace the message for a moment; when they
@@ -615,6 +647,51 @@ void MainWindow::reloadSearchPath()
 // ---------------------------------------------------------------------------
 // Window, menus and settings
 
+void MainWindow::watcherStarted()
+{
+    _started = true;
+}
+
+void MainWindow::print()
+{
+    QWidget *page = _tabWidget->currentWidget();
+    if (auto *graph = qobject_cast<GraphWidget *>(page)) {
+        graph->printSlot();
+        return;
+    }
+    auto *text = page == _console ? static_cast<QTextEdit *>(_console) : nullptr;
+    auto *editor = qobject_cast<TextEdit *>(page);
+    if (!text && !editor)
+        return;
+    QPrintDialog dialog(&_printer, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (editor)
+        editor->print(&_printer);
+    else
+        text->print(&_printer);
+}
+
+int MainWindow::tee_rc()
+{
+    return Settings::teeRowCount();
+}
+
+void MainWindow::set_tee_rc(int rows)
+{
+    Settings::setTeeRowCount(rows);
+}
+
+int MainWindow::tee_cc()
+{
+    return Settings::teeColumnCount();
+}
+
+void MainWindow::set_tee_cc(int columns)
+{
+    Settings::setTeeColumnCount(columns);
+}
+
 void MainWindow::quit()
 {
     close();
@@ -641,6 +718,7 @@ void MainWindow::updateCopyPasteActionsState()
     _copyAction->setEnabled(selection);
     _cutAction->setEnabled(selection && editable);
     _pasteAction->setEnabled(editable && !QApplication::clipboard()->text().isEmpty());
+    _printAction->setEnabled(page == _console || qobject_cast<TextEdit *>(page) || qobject_cast<GraphWidget *>(page));
 }
 
 void MainWindow::cutSlot()
@@ -745,11 +823,8 @@ void MainWindow::stopRunAndWait()
         return;
     QEventLoop loop;
     connect(_vm.get(), &VirtualMachine::processFinished, &loop, &QEventLoop::quit);
-    // A worker that has not yet begun its run clears the stop request as it
-    // begins: the request is repeated until the run has ended.
-    QTimer repeat;
-    connect(&repeat, &QTimer::timeout, _vm.get(), &VirtualMachine::terminateProcess);
-    repeat.start(20);
+    // The stop request holds from submission on, also before the worker
+    // has begun the run.
     _vm->terminateProcess();
     loop.exec(QEventLoop::ExcludeUserInputEvents);
 }

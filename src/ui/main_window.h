@@ -74,15 +74,25 @@ public slots:
     void edit(const QString &path);
     void loadCSV(const QString &path);
     void run(const QString &path);
+    // Prints the current page: the transcript, a file's text or a graph.
+    void print();
     void clearConsole() override;
     void blockHistory();
     void processStarted();
     void processFinished();
+    // The engine's start-up (banner, search path scan, startup file) is done.
+    void watcherStarted();
     void quit();
     void graphWidgetFontChanged(const QFont &font);
     void activateConsole();
     void showPreferences();
     void updateStatusBarConsoleText();
+    void updateStatusBarGraphText();
+    // The tee file's page size, kept in the settings for the tee commands.
+    int tee_rc();
+    void set_tee_rc(int rows);
+    int tee_cc();
+    void set_tee_cc(int columns);
     void updateCopyPasteActionsState();
     void setModified();
     void viewTabClosed(const QString &path);
@@ -135,6 +145,7 @@ private:
     VariableWidget *_variableWidget = nullptr;
     QDockWidget *_workspaceDock = nullptr;
     QAction *_workspaceViewAction = nullptr;
+    QAction *_printAction = nullptr;
     QAction *_cutAction = nullptr;
     QAction *_copyAction = nullptr;
     QAction *_pasteAction = nullptr;
