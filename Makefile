@@ -9,7 +9,9 @@ FUZZ_SECONDS ?= 60
 PACKAGES = cmake make g++ ninja-build pkg-config flex bison \
            qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core
 FUZZ_PACKAGES = clang libclang-rt-14-dev
-BENCH_PACKAGES = lua5.4 octave
+# The peers of `make bench`; their matrix work runs on the optimised BLAS
+# they are normally installed with.
+BENCH_PACKAGES = lua5.4 octave python3-numpy libopenblas0
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 missing = $(shell for p in $(1); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; done)

@@ -15,5 +15,5 @@ echo
 echo "== interpreter on assembled byte code"
 "$BUILD/bin/interpreter_benchmark"
 echo
-echo "== programs against Lua 5.4 and Octave (medians of $RUNS runs, seconds)"
+echo "== programs against Lua 5.4, Octave and Python with numpy (medians of $RUNS runs, seconds)"
 "$HERE/compare_languages.sh" "$BUILD" "$RUNS"

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <bitset>
+#include <cstdint>
 #include <vector>
 
 class Graph;
@@ -14,8 +15,16 @@ class Graph;
 // yields the ids in ascending order.
 class IdSet {
 public:
-    void insert(int id) { if (!_bits.test(size_t(id))) { _bits.set(size_t(id)); ++_count; } }
-    bool contains(int id) const { return _bits.test(size_t(id)); }
+    // Unchecked: an id is below 65536 by its type.
+    void insert(int id)
+    {
+        auto bit = _bits[size_t(uint16_t(id))];
+        if (!bit) {
+            bit = true;
+            ++_count;
+        }
+    }
+    bool contains(int id) const { return _bits[size_t(uint16_t(id))]; }
     bool empty() const { return _count == 0; }
     int size() const { return _count; }
     void clear() { _bits.reset(); _count = 0; }
