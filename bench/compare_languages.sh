@@ -3,7 +3,8 @@
 # peers that have the same work (Lua 5.4, GNU Octave, Python with numpy),
 # interleaved run by run, and prints medians and the ratios of this run, with
 # start-up and without it (each language's empty program subtracted).
-# Usage: compare_languages.sh BUILD_DIR [RUNS]
+# Usage: [BENCH_CLOCK=cpu] [BENCH_PEERS="lua octave numpy"] [BENCH_PROGRAMS="..."]
+#        compare_languages.sh BUILD_DIR [RUNS]
 set -eu
 BUILD=$(cd "${1:-build}" && pwd)
 RUNS=${2:-3}
@@ -26,7 +27,14 @@ runner() { # language program -> command line, empty when the peer is missing
     return 0
 }
 
-seconds() { # one wall-clock run, or "fail"
+# One run in seconds, or "fail": wall-clock time, or with BENCH_CLOCK=cpu the
+# processor time (user + system), which a busy machine disturbs less.
+seconds() {
+    if [ "${BENCH_CLOCK:-wall}" = cpu ]; then
+        if ! /usr/bin/time -f '%U %S' -o "$WORK/time" $1 >/dev/null 2>&1; then echo fail; return; fi
+        awk '{printf "%.4f", $1 + $2}' "$WORK/time"
+        return
+    fi
     t0=$(date +%s.%N)
     if ! $1 >/dev/null 2>&1; then echo fail; return; fi
     t1=$(date +%s.%N)
@@ -35,7 +43,7 @@ seconds() { # one wall-clock run, or "fail"
 
 median() { echo "$@" | tr ' ' '\n' | grep -v '^$' | sort -n | awk '{a[NR]=$1} END {if (NR) print a[int((NR+1)/2)]; else print "-"}'; }
 
-LANGS="numlyra lua octave numpy"
+LANGS="numlyra ${BENCH_PEERS:-lua octave numpy}"
 # Medians of RUNS interleaved runs of one program in every language: sets
 # t_<language>.
 measure() {
@@ -63,13 +71,14 @@ ratio() { # a b [startA startB]: a / b, or (a - startA) / (b - startB)
 
 measure empty
 for lang in $LANGS; do eval "s_$lang=\$t_$lang"; done
-echo "start-up (empty program): numlyra $s_numlyra, lua $s_lua, octave $s_octave, numpy $s_numpy (s)"
+printf "start-up (empty program):"; for lang in $LANGS; do eval "printf ' %s %s' $lang \$s_$lang"; done; echo " (s)"
 printf '%-15s %9s  %-7s %9s %8s %14s\n' program numlyra peer peer ratio "w/o start-up"
-for prog in for_loop while_loop function_calls fib indexed_loop elementwise matrix_product solve inverse \
-            vector_growth string_concat string_build text_table; do
+PROGRAMS=${BENCH_PROGRAMS:-for_loop while_loop function_calls fib indexed_loop elementwise matrix_product solve \
+          inverse vector_growth string_concat string_build text_table}
+for prog in $PROGRAMS; do
     measure "$prog"
     shown=0
-    for peer in lua octave numpy; do
+    for peer in ${BENCH_PEERS:-lua octave numpy}; do
         eval "t=\$t_$peer; s=\$s_$peer"
         [ "$t" != "-" ] || continue
         printf '%-15s %9s  %-7s %9s %8s %14s\n' "$prog" "$t_numlyra" "$peer" "$t" \

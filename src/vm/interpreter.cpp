@@ -504,7 +504,6 @@ int Interpreter::call(int functionId, int argc, CallSite *site)
 {
     FunctionInfo *function = nullptr;
     NativeRoutine routine = nullptr;
-    FunctionRegistry &registry = FunctionRegistry::instance();
     if (site && site->version == callTargetsVersion()) {
         function = site->user;
         routine = site->native;
@@ -512,6 +511,7 @@ int Interpreter::call(int functionId, int argc, CallSite *site)
         for (Script *s = _script; s && !function; s = s->parent())
             function = s->localFunction(functionId);
         if (!function) {
+            const FunctionRegistry &registry = FunctionRegistry::instance();
             routine = registry.nativeRoutine(functionId);
             if (!routine)
                 function = registry.userFunction(functionId);
@@ -527,7 +527,7 @@ int Interpreter::call(int functionId, int argc, CallSite *site)
         const int expected = _stack.size() - argc + 1;
         _frame.argc = unsigned(argc);
         _frame.result = nullptr;
-        setCalleeName(registry.nameOf(functionId));
+        setCalleeName(FunctionRegistry::instance().nameOf(functionId));
         const bool ok = routine(_frame);
         releaseRegisters();
         invoked.pop_back();
@@ -634,15 +634,15 @@ template <bool resolved>
 // x = x + y on strings, when x's text can grow in place: nothing else holds
 // it, so no one sees the change but x. A shared text takes the original
 // instructions, whose result is unshared for the next time.
+// Out of line, and without the step's continuation, so that the double
+// path keeps its registers.
 template <bool resolved>
-bool Interpreter::appendStep(const FusedStep &step, const Variable &y, int &next, const FusedStep *&follower)
+[[gnu::noinline]] bool Interpreter::appendStep(const FusedStep &step, const Variable &y)
 {
     Variable &x = slot<resolved>(step.xSlot, step.x);
     if (x.type() != STRING_TYPE || y.type() != STRING_TYPE || !x.stringRef().append(y.getString()))
         return false;
     markChanged(step.x, x);
-    next = step.next;
-    follower = step.nextStep;
     if (step.line >= 0)
         _line = quint32(step.line);
     return true;
@@ -651,13 +651,22 @@ bool Interpreter::appendStep(const FusedStep &step, const Variable &y, int &next
 template <FusedKind kind, bool resolved>
 [[gnu::always_inline]] inline bool Interpreter::runStep(const FusedStep &step, int &next, const FusedStep *&follower)
 {
-    if constexpr (kind == STEP_APPEND_C)
-        return appendStep<resolved>(step, _script->constant(step.y), next, follower);
+    if constexpr (kind == STEP_APPEND_C) {
+        if (!appendStep<resolved>(step, _script->constant(step.y)))
+            return false;
+        next = step.next;
+        follower = step.nextStep;
+        return true;
+    }
     const Variable &x = slot<resolved>(step.xSlot, step.x);
-    if (x.type() != DOUBLE_TYPE) {
+    if (x.type() != DOUBLE_TYPE) [[unlikely]] {
         if constexpr (kind == STEP_ADD_V) {
-            if (step.z == step.x && x.type() == STRING_TYPE)
-                return appendStep<resolved>(step, slot<resolved>(step.ySlot, step.y), next, follower);
+            if (step.z == step.x && x.type() == STRING_TYPE
+                && appendStep<resolved>(step, slot<resolved>(step.ySlot, step.y))) {
+                next = step.next;
+                follower = step.nextStep;
+                return true;
+            }
         }
         return false;
     }
@@ -677,7 +686,12 @@ template <FusedKind kind, bool resolved>
         if constexpr (isStoreStep(kind)) {
             Variable &target = slot<resolved>(step.zSlot, step.z);
             target.setDouble(value);
-            markChanged(step.z, target);
+            if constexpr (resolved) {
+                if (step.marks)
+                    _runState->updateItemSet.insert(step.z);
+            } else {
+                markChanged(step.z, target);
+            }
         } else {
             _stack.pushSlot().setDouble(value);
         }

@@ -107,7 +107,7 @@ private:
     template <bool resolved>
     Variable &slot(Variable *resolvedSlot, int position);
     template <bool resolved>
-    bool appendStep(const FusedStep &step, const Variable &y, int &next, const FusedStep *&follower);
+    bool appendStep(const FusedStep &step, const Variable &y);
 
     bool binaryOperator(uint8_t opcode);
     bool unaryOperator(uint8_t opcode);

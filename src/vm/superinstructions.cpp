@@ -192,6 +192,7 @@ FusedCode fuseInstructions(const Script &script, IndexHash *symbols)
             step.xSlot = &symbols->at(step.x);
             step.ySlot = yVariable ? &symbols->at(step.y) : nullptr;
             step.zSlot = store ? &symbols->at(step.z) : nullptr;
+            step.marks = store && !script.insideFunction() && !step.zSlot->isTemporary();
         }
         found.emplace_back(pc, step);
     }

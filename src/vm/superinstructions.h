@@ -76,6 +76,9 @@ struct FusedStep {
     Variable *ySlot = nullptr;
     Variable *zSlot = nullptr;
     double immediate = 0;
+    // A resolved store step: whether storing marks z changed (not inside a
+    // function, not a temporary; both stay so for the run).
+    bool marks = true;
     // Where the step continues and the line it leaves set (-1: unchanged).
     // A store always continues at `next`; a branch at `next` when its
     // comparison holds and at `otherNext` when it does not.
