@@ -10,7 +10,9 @@ PACKAGES = cmake make g++ ninja-build pkg-config flex bison \
            qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core \
            libqt6svg6 adwaita-icon-theme python3-markdown desktop-file-utils
 FUZZ_PACKAGES = clang libclang-rt-14-dev
-BENCH_PACKAGES = lua5.4 octave python3-numpy time
+# The peers of `make bench`; their matrix work runs on the optimised BLAS
+# they are normally installed with.
+BENCH_PACKAGES = lua5.4 octave python3-numpy libopenblas0 time
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 missing = $(shell for p in $(1); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; done)

@@ -20,7 +20,7 @@ if [ -x "$BUILD/bin/variable_page_benchmark" ]; then
   "$BUILD/bin/variable_page_benchmark"
   echo
 fi
-echo "== programs against Lua 5.4 and Octave (medians of $RUNS runs, seconds)"
+echo "== programs against Lua 5.4, Octave and Python with numpy (medians of $RUNS runs, seconds)"
 "$HERE/compare_languages.sh" "$BUILD" "$RUNS"
 echo
 echo "== load_csv against numpy's loadtxt (seconds and peak MiB beyond start-up)"

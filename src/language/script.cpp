@@ -1,9 +1,18 @@
 #include "language/script.h"
 
 #include "language/function.h"
+#include "vm/call_targets.h"
 
-FunctionInfo::FunctionInfo() = default;
-FunctionInfo::~FunctionInfo() = default;
+// A function that appears or goes away may change what a call finds.
+FunctionInfo::FunctionInfo()
+{
+    callTargetsChanged();
+}
+
+FunctionInfo::~FunctionInfo()
+{
+    callTargetsChanged();
+}
 
 Script::Script(const QString &fileName, Script *parent) : _fileName(fileName), _parent(parent) {}
 
@@ -19,6 +28,7 @@ FunctionInfo *Script::localFunction(int functionId) const
 
 std::unique_ptr<FunctionInfo> Script::takeLocalFunction(int functionId)
 {
+    callTargetsChanged();
     return std::unique_ptr<FunctionInfo>(_localFunctions.take(functionId));
 }
 

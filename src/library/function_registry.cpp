@@ -6,6 +6,7 @@
 #include "values/assert.h"
 #include "values/error_codes.h"
 #include "values/output_list.h"
+#include "vm/call_targets.h"
 #include "vm/execution_context.h"
 
 #include <QHash>
@@ -193,6 +194,7 @@ void FunctionRegistry::registerNatives()
         if (!routine)
             continue;
         const int id = idOf(key);
+        callTargetsChanged();
         d.natives[size_t(id)] = routine;
         if (d.users[size_t(id)].empty())
             _active[size_t(id)].native = routine;
@@ -235,6 +237,7 @@ std::vector<UserCandidate> FunctionRegistry::userCandidates() const
 
 void FunctionRegistry::rebuild(std::vector<UserCandidate> candidates, ExecutionContext *context)
 {
+    callTargetsChanged();
     RegistryData &d = data();
     for (std::vector<UserCandidate> &list : d.users)
         list.clear();

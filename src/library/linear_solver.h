@@ -13,8 +13,9 @@ bool solveLinear(double *a, double *b, uint32_t n, uint32_t m);
 // Eliminates `a` without a right-hand side (det and rank). A column without
 // a pivot is skipped and the next column looks for its pivot in the same
 // row, so the count returned is the rank of `a` under the exact-zero test.
-// When it is n, the diagonal holds the pivots. `swaps` receives the number
-// of row swaps made.
+// When it is n, the diagonal holds what the whole elimination leaves there;
+// the rest of `a` is not meaningful. `swaps` receives the number of row swaps
+// made.
 uint32_t eliminateInPlace(double *a, uint32_t n, int &swaps);
 
 // The determinant by elimination of `a` (destroyed): the product of the

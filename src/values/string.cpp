@@ -17,6 +17,7 @@ String::Data *String::allocate(int length)
         return nullptr;
     d->refCount = 1;
     d->length = length;
+    d->capacity = length;
     d->text[length] = '\0';
     return d;
 }
@@ -131,5 +132,30 @@ bool String::concat(const String &a, const String &b, String &out)
     String result;
     result._data = d;
     out = std::move(result);
+    return true;
+}
+
+bool String::append(const String &tail)
+{
+    if (!_data || _data->refCount != 1 || tail._data == _data)
+        return false;
+    const int extra = tail.length();
+    if (extra == 0)
+        return true;
+    if (_data->length > 0x7ffffff0 - extra)
+        return false;
+    const int total = _data->length + extra;
+    if (total > _data->capacity) {
+        const int64_t doubled = int64_t(_data->capacity) * 2;
+        const int room = doubled > 0x7ffffff0 ? 0x7ffffff0 : doubled < total ? total : int(doubled);
+        auto *d = static_cast<Data *>(std::realloc(_data, sizeof(Data) + size_t(room)));
+        if (!d)
+            return false;
+        d->capacity = room;
+        _data = d;
+    }
+    std::memcpy(_data->text + _data->length, tail.text(), size_t(extra));
+    _data->length = total;
+    _data->text[total] = '\0';
     return true;
 }

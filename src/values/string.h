@@ -46,6 +46,11 @@ public:
     // Concatenation; returns a null String when memory runs out of a
     // non-empty result (callers report "Not enough memory").
     static bool concat(const String &a, const String &b, String &out);
+    // Appends `tail` in place when this string holds the only reference to
+    // its text (and is not `tail`'s text); the room grows geometrically, so
+    // building a text piece by piece is linear. False, with nothing changed,
+    // when the text is shared or memory runs out: concat then does the work.
+    bool append(const String &tail);
 
     int refCount() const noexcept { return _data ? _data->refCount : 0; }
 
@@ -53,6 +58,7 @@ private:
     struct Data {
         int32_t refCount;
         int32_t length;
+        int32_t capacity; // characters the block has room for
         char text[1];
     };
     static Data *allocate(int length);

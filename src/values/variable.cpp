@@ -92,6 +92,13 @@ const Vector &Variable::getVector() const
     return _vector;
 }
 
+String &Variable::stringRef()
+{
+    NUMLYRA_ASSERT_TEXT(!isNull(), "data != 0");
+    assertType(STRING_TYPE, "data->type == STRING_TYPE");
+    return _string;
+}
+
 Vector &Variable::vectorRef()
 {
     NUMLYRA_ASSERT_TEXT(!isNull(), "data != 0");

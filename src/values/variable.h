@@ -121,6 +121,8 @@ public:
     const Vector &getVector() const;
     // In-place access to a vector payload (copy-on-write applies inside).
     Vector &vectorRef();
+    // In-place access to a string payload (String::append keeps sharing safe).
+    String &stringRef();
 
     void setBoolean(bool value) noexcept
     {

@@ -8,6 +8,7 @@
 #include "values/assert.h"
 #include "values/error_codes.h"
 #include "values/output_list.h"
+#include "vm/call_targets.h"
 #include "vm/concatenation.h"
 #include "vm/indexing.h"
 #include "vm/instruction_set.h"
@@ -512,21 +513,37 @@ void Interpreter::recycleActivation(FunctionInfo &function, std::unique_ptr<Inde
 }
 
 
-int Interpreter::call(int functionId, int argc)
+// The local functions of the running script and its parents come first,
+// then the registry's native or user function. A call site keeps what it
+// found until a function appears or goes away (call_targets.h).
+int Interpreter::call(int functionId, int argc, CallSite *site)
 {
     FunctionInfo *function = nullptr;
-    for (Script *s = _script; s && !function; s = s->parent())
-        function = s->localFunction(functionId);
+    NativeRoutine routine = nullptr;
+    if (site && site->version == callTargetsVersion()) {
+        function = site->user;
+        routine = site->native;
+    } else {
+        for (Script *s = _script; s && !function; s = s->parent())
+            function = s->localFunction(functionId);
+        if (!function) {
+            const FunctionRegistry &registry = FunctionRegistry::instance();
+            routine = registry.nativeRoutine(functionId);
+            if (!routine)
+                function = registry.userFunction(functionId);
+        }
+        if (site && (function || routine))
+            *site = CallSite{callTargetsVersion(), function, routine};
+    }
     std::vector<int> &invoked = _runState->invokeIdStack;
     invoked.push_back(functionId);
     if (function)
         return callUserFunction(*function, argc);
-    FunctionRegistry &registry = FunctionRegistry::instance();
-    if (const NativeRoutine routine = registry.nativeRoutine(functionId)) {
+    if (routine) {
         const int expected = _stack.size() - argc + 1;
         _frame.argc = unsigned(argc);
         _frame.result = nullptr;
-        setCalleeName(registry.nameOf(functionId));
+        setCalleeName(FunctionRegistry::instance().nameOf(functionId));
         const bool ok = routine(_frame);
         releaseRegisters();
         invoked.pop_back();
@@ -535,8 +552,6 @@ int Interpreter::call(int functionId, int argc)
         NUMLYRA_ASSERT(_stack.size() == expected); // a native leaves exactly its result
         return 0;
     }
-    if (FunctionInfo *user = registry.userFunction(functionId))
-        return callUserFunction(*user, argc);
     setError(ERR_FUNCTION_NOT_FOUND);
     invoked.pop_back();
     return -1;
@@ -637,12 +652,45 @@ template <bool resolved>
         return _symbols->at(position);
 }
 
+// x = x + y on strings, when x's text can grow in place: nothing else holds
+// it, so no one sees the change but x. A shared text takes the original
+// instructions, whose result is unshared for the next time.
+// Out of line, and without the step's continuation, so that the double
+// path keeps its registers.
+template <bool resolved>
+[[gnu::noinline]] bool Interpreter::appendStep(const FusedStep &step, const Variable &y)
+{
+    Variable &x = slot<resolved>(step.xSlot, step.x);
+    if (x.type() != STRING_TYPE || y.type() != STRING_TYPE || !x.stringRef().append(y.getString()))
+        return false;
+    markChanged(step.x, x);
+    if (step.line >= 0)
+        _line = quint32(step.line);
+    return true;
+}
+
 template <FusedKind kind, bool resolved>
 [[gnu::always_inline]] inline bool Interpreter::runStep(const FusedStep &step, int &next, const FusedStep *&follower)
 {
+    if constexpr (kind == STEP_APPEND_C) {
+        if (!appendStep<resolved>(step, _script->constant(step.y)))
+            return false;
+        next = step.next;
+        follower = step.nextStep;
+        return true;
+    }
     const Variable &x = slot<resolved>(step.xSlot, step.x);
-    if (x.type() != DOUBLE_TYPE)
+    if (x.type() != DOUBLE_TYPE) [[unlikely]] {
+        if constexpr (kind == STEP_ADD_V) {
+            if (step.z == step.x && x.type() == STRING_TYPE
+                && appendStep<resolved>(step, slot<resolved>(step.ySlot, step.y))) {
+                next = step.next;
+                follower = step.nextStep;
+                return true;
+            }
+        }
         return false;
+    }
     double b = step.immediate;
     if constexpr (hasVariableOperand(kind)) {
         const Variable &y = slot<resolved>(step.ySlot, step.y);
@@ -659,7 +707,12 @@ template <FusedKind kind, bool resolved>
         if constexpr (isStoreStep(kind)) {
             Variable &target = slot<resolved>(step.zSlot, step.z);
             target.setDouble(value);
-            markChanged(step.z, target);
+            if constexpr (resolved) {
+                if (step.marks)
+                    _runState->updateItemSet.insert(step.z);
+            } else {
+                markChanged(step.z, target);
+            }
         } else {
             _stack.pushSlot().setDouble(value);
         }
@@ -722,6 +775,7 @@ int Interpreter::runSteps(const uint32_t *dispatch, const FusedStep *steps, int 
         NUMLYRA_STEP_CASE(STEP_PUSH_ADD_V) NUMLYRA_STEP_CASE(STEP_PUSH_ADD_I)
         NUMLYRA_STEP_CASE(STEP_PUSH_SUB_V) NUMLYRA_STEP_CASE(STEP_PUSH_SUB_I)
         NUMLYRA_STEP_CASE(STEP_PUSH_MUL_V) NUMLYRA_STEP_CASE(STEP_PUSH_MUL_I)
+        NUMLYRA_STEP_CASE(STEP_APPEND_C)
 #undef NUMLYRA_STEP_CASE
         default: __builtin_unreachable(); // every kind has its case
         }
@@ -1044,7 +1098,12 @@ int Interpreter::execute(const uint8_t *code, const FusedCode &fused, int n)
                 return -1;
             break;
         case CALL:
-            if (call(u16(operand), operand[2]) != 0)
+            if (call(u16(operand), operand[2], nullptr) != 0)
+                return -1;
+            break;
+        case FUSED_CALL:
+            next = pc + 4;
+            if (call(u16(operand), operand[2], &fused.calls[dispatch[pc] >> 8]) != 0)
                 return -1;
             break;
         case HALT:

@@ -107,6 +107,8 @@ private:
     bool runStep(const FusedStep &step, int &next, const FusedStep *&follower);
     template <bool resolved>
     Variable &slot(Variable *resolvedSlot, int position);
+    template <bool resolved>
+    bool appendStep(const FusedStep &step, const Variable &y);
 
     bool binaryOperator(uint8_t opcode);
     bool unaryOperator(uint8_t opcode);
@@ -118,7 +120,7 @@ private:
     bool beginLoop(int pc, int variable, int indexVariable);
     bool nextLoop(int pc, bool indexed, bool &finished);
     bool assignLoopVariable(LoopRecord &loop);
-    int call(int functionId, int argc);
+    int call(int functionId, int argc, CallSite *site);
     int callUserFunction(FunctionInfo &function, int argc);
     void recycleActivation(FunctionInfo &function, std::unique_ptr<IndexHash> activation);
     bool fail(quint32 code, int extra = -1);

@@ -47,14 +47,21 @@ public:
             step.y = u16(_code + p + 1);
             p += 3;
             break;
-        case PUSH_CONST8: {
-            if (p + 2 > _size || _code[p + 1] >= _script.constantCount())
+        case PUSH_CONST8:
+        case PUSH_CONST16: {
+            const bool wide = _code[p] == PUSH_CONST16;
+            if (p + (wide ? 3 : 2) > _size)
                 return false;
-            const Variable &constant = _script.constant(_code[p + 1]);
-            if (constant.type() != DOUBLE_TYPE)
+            const int index = wide ? u16(_code + p + 1) : _code[p + 1];
+            if (index >= _script.constantCount())
+                return false;
+            const Variable &constant = _script.constant(index);
+            p += wide ? 3 : 2;
+            if (constant.type() == STRING_TYPE)
+                return appendAt(p, index, step);
+            if (constant.type() != DOUBLE_TYPE || wide)
                 return false;
             step.immediate = constant.getDouble();
-            p += 2;
             break;
         }
         case PUSH_ZERO: step.immediate = 0; p += 1; break;
@@ -101,6 +108,20 @@ public:
     }
 
 private:
+    // x = x + the string constant `index`, from the ADD at `p` on.
+    bool appendAt(int p, int index, FusedStep &step) const
+    {
+        if (p + 5 > _size || _code[p] != ADD || _code[p + 1] != STORE || _code[p + 4] != POP
+            || u16(_code + p + 2) != step.x)
+            return false;
+        step.kind = STEP_APPEND_C;
+        step.y = uint16_t(index);
+        step.z = step.x;
+        step.next = p + 5;
+        follow(step.next, step.line);
+        return true;
+    }
+
     // Moves `next` over a line marker, a jump and a line marker, keeping the
     // last line set, as far as they are sound instruction starts.
     void follow(int &next, int &line) const
@@ -149,6 +170,10 @@ FusedCode fuseInstructions(const Script &script, IndexHash *symbols)
         out.dispatch[size_t(pc)] = code[pc];
         if (code[pc] == STORE && pc + 4 <= size && code[pc + 3] == POP)
             out.dispatch[size_t(pc)] = FUSED_STORE_POP;
+        if (code[pc] == CALL) {
+            out.dispatch[size_t(pc)] = uint32_t(out.calls.size()) << 8 | FUSED_CALL;
+            out.calls.emplace_back();
+        }
         pc += length;
     }
     const Fuser fuser(script, out.dispatch);
@@ -167,6 +192,7 @@ FusedCode fuseInstructions(const Script &script, IndexHash *symbols)
             step.xSlot = &symbols->at(step.x);
             step.ySlot = yVariable ? &symbols->at(step.y) : nullptr;
             step.zSlot = store ? &symbols->at(step.z) : nullptr;
+            step.marks = store && !script.insideFunction() && !step.zSlot->isTemporary();
         }
         found.emplace_back(pc, step);
     }

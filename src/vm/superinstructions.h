@@ -4,8 +4,10 @@
 #include <vector>
 
 class IndexHash;
+class NativeFrame;
 class Script;
 class Variable;
+struct FunctionInfo;
 
 // The interpreter dispatches on a copy of the byte code in which the first
 // byte of a few frequent sequences is replaced by FUSED_STEP. Such a step
@@ -16,7 +18,10 @@ class Variable;
 //   store step   PUSH_VAR x, y, ADD|SUB|MUL|EMUL, STORE z, POP
 //   branch step  PUSH_VAR x, y, LT|LE|GT|GE|EQ|NE, JUMP_IF_FALSE|JUMP_IF_TRUE d
 //   push step    PUSH_VAR x, y, ADD|SUB|MUL|EMUL (anything else follows)
+//   append step  PUSH_VAR x, PUSH_CONST8|PUSH_CONST16 of a string, ADD, STORE x, POP
 //
+// An append step, and a store step x = x + y, append a string in place when
+// x holds the only reference to its text (String::append).
 // where y is PUSH_VAR, or a push of a double that is known when the code is
 // fused (PUSH_CONST8 of a double constant, PUSH_ZERO .. PUSH_MINUS_ONE).
 // A line marker, a jump and a second line marker that follow a step (on
@@ -29,9 +34,13 @@ class Variable;
 //
 // STORE z, POP, wherever it stands, is FUSED_STORE_POP: the value moves
 // into the variable instead of being copied and then released.
+//
+// CALL is FUSED_CALL with the index of its call site above the low byte: the
+// site keeps the function it found (see CallSite).
 enum FusedOpcode : uint8_t {
     FUSED_STEP = 0xF0,
     FUSED_STORE_POP,
+    FUSED_CALL,
     FUSED_CHECK = 0xFF,
 };
 
@@ -42,13 +51,14 @@ enum FusedKind : uint8_t {
     STEP_LT_V, STEP_LT_I, STEP_LE_V, STEP_LE_I, STEP_GT_V, STEP_GT_I,
     STEP_GE_V, STEP_GE_I, STEP_EQ_V, STEP_EQ_I, STEP_NE_V, STEP_NE_I,
     STEP_PUSH_ADD_V, STEP_PUSH_ADD_I, STEP_PUSH_SUB_V, STEP_PUSH_SUB_I, STEP_PUSH_MUL_V, STEP_PUSH_MUL_I,
+    STEP_APPEND_C, // y is the string constant numbered `y`
 };
 
-constexpr bool isStoreStep(FusedKind kind) { return kind <= STEP_MUL_I; }
-constexpr bool isPushStep(FusedKind kind) { return kind >= STEP_PUSH_ADD_V; }
+constexpr bool isStoreStep(FusedKind kind) { return kind <= STEP_MUL_I || kind == STEP_APPEND_C; }
+constexpr bool isPushStep(FusedKind kind) { return kind >= STEP_PUSH_ADD_V && kind <= STEP_PUSH_MUL_I; }
 constexpr bool isBranchStep(FusedKind kind) { return !isStoreStep(kind) && !isPushStep(kind); }
 // Every family starts at an even value: _V is even, _I odd.
-constexpr bool hasVariableOperand(FusedKind kind) { return kind % 2 == 0; }
+constexpr bool hasVariableOperand(FusedKind kind) { return kind % 2 == 0 && kind != STEP_APPEND_C; }
 // 0 ADD, 1 SUB, 2 MUL for store and push steps; 0 LT .. 5 NE for branches.
 constexpr int stepOperator(FusedKind kind)
 {
@@ -66,6 +76,9 @@ struct FusedStep {
     Variable *ySlot = nullptr;
     Variable *zSlot = nullptr;
     double immediate = 0;
+    // A resolved store step: whether storing marks z changed (not inside a
+    // function, not a temporary; both stay so for the run).
+    bool marks = true;
     // Where the step continues and the line it leaves set (-1: unchanged).
     // A store always continues at `next`; a branch at `next` when its
     // comparison holds and at `otherNext` when it does not.
@@ -80,11 +93,21 @@ struct FusedStep {
     int pc = 0; // where the step starts
 };
 
+// The function one CALL found, kept while callTargetsVersion() (call_targets.h)
+// stays `version`; a call that found nothing keeps nothing.
+struct CallSite {
+    uint64_t version = 0;
+    FunctionInfo *user = nullptr;
+    bool (*native)(NativeFrame &) = nullptr;
+};
+
 struct FusedCode {
     // One entry per byte of the code and one after it: the opcode to
     // dispatch on in the low byte; for FUSED_STEP the step's index above.
     std::vector<uint32_t> dispatch;
     std::vector<FusedStep> steps;
+    // Filled by the calls as they run.
+    mutable std::vector<CallSite> calls;
     bool resolved = false; // the steps hold slots
 
     bool empty() const { return dispatch.empty(); }

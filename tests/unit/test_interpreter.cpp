@@ -189,7 +189,28 @@ private slots:
                                                        << "d02" << "";
         QTest::newRow("followed by a jump beyond the code") << a3 + "PUSH_VAR a; PUSH_ONE; ADD; STORE a; POP; JUMP 90"
                                                             << -1 << "d02" << "a=4";
+        // s = s + t grows s's text in place only while nothing else holds it.
+        const QString sab = "PUSH_CONST8 {'a'}; STORE s; POP; PUSH_VAR s; PUSH_CONST8 {'b'}; ADD; STORE s; POP; ";
+        QTest::newRow("append") << sab + "PUSH_VAR s; PUSH_CONST16 {'c'}; ADD; STORE s; POP" << 0 << ""
+                                << "s='abc'";
+        QTest::newRow("append to a shared text")
+            << sab + "PUSH_VAR s; STORE t; POP; PUSH_VAR s; PUSH_CONST8 {'c'}; ADD; STORE s; POP" << 0 << ""
+            << "s='abc'|t='ab'";
+        QTest::newRow("append a variable, then itself")
+            << sab + "PUSH_CONST8 {'x'}; STORE t; POP; PUSH_VAR s; PUSH_VAR t; ADD; STORE s; POP; "
+                     "PUSH_VAR s; PUSH_VAR s; ADD; STORE s; POP"
+            << 0 << "" << "s='abxabx'|t='x'";
+        QTest::newRow("append an empty text") << sab + "PUSH_VAR s; PUSH_CONST8 {''}; ADD; STORE s; POP" << 0 << ""
+                                              << "s='ab'";
+        QTest::newRow("append a number") << sab + "PUSH_VAR s; PUSH_ONE; ADD; STORE s; POP" << -1 << "302"
+                                         << "s='ab'";
+        QTest::newRow("append a string vector")
+            << sab + "PUSH_CONST8 {['x' 'y']}; STORE t; POP; PUSH_VAR s; PUSH_VAR t; ADD; STORE s; POP" << 0 << ""
+            << "s=['abx' 'aby']";
+        QTest::newRow("append to a number") << a3 + "PUSH_VAR a; PUSH_CONST8 {'s'}; ADD; STORE a; POP" << -1 << "302"
+                                            << "a=3";
         QTest::newRow("fused byte values are invalid") << "BYTE 240" << -1 << "d01" << "";
+        QTest::newRow("call byte value is invalid") << "BYTE 242" << -1 << "d01" << "";
         QTest::newRow("byte 255 is invalid") << "PUSH_ONE; BYTE 255" << -1 << "d01" << "";
         QTest::newRow("landing inside an operand: valid") << "JUMP 2; BYTE 3; BYTE 33; STORE x" << 0 << "" << "x=1";
         QTest::newRow("landing inside an operand: invalid") << "JUMP 2; BYTE 3; BYTE 40" << -1 << "d01" << "";
@@ -303,6 +324,27 @@ private slots:
         QCOMPARE(interpreter.stack().size(), 0);
         QVERIFY(RunState::instance().invokeIdStack.empty());
         QCOMPARE(interpreter.currentScript(), &program);
+    }
+
+    // A call site keeps the function it found only until a function record
+    // appears or goes away: a redefinition, or a local function that now
+    // comes before a native.
+    void callSitesFollowDefinitions()
+    {
+        FunctionRegistry::instance().registerNatives();
+        Program program;
+        program.define("f", {}, "POP; PUSH_ONE; HALT");
+        program.define("g", {}, "POP; CALL f 0; PUSH_CONST8 {-3}; CALL abs 1; MAKE_ROW 2; HALT");
+        program.assemble("CALL g 0; STORE x; POP");
+        Interpreter interpreter;
+        QCOMPARE(interpreter.run(&program), 0);
+        checkVariables(program, "x=[1 3]");
+        program.define("f", {}, "POP; PUSH_TWO; HALT");
+        QCOMPARE(interpreter.run(&program), 0);
+        checkVariables(program, "x=[2 3]");
+        program.define("abs", {"v"}, "POP; PUSH_CONST8 {7}; HALT");
+        QCOMPARE(interpreter.run(&program), 0);
+        checkVariables(program, "x=[2 7]");
     }
 
     // `return e` from inside a switch pops the switch value instead of the

@@ -1,0 +1,3 @@
+a = rand(1000);
+y = inv(a);
+disp(size(y))

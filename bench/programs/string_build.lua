@@ -1,0 +1,3 @@
+local s = ""
+for i = 1, 200000 do s = s .. "x" end
+print(#s)
