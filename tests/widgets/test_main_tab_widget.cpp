@@ -163,7 +163,7 @@ void TestMainTabWidget::run()
             auto *fileDialog = qobject_cast<QFileDialog *>(dialog);
             asked = fileDialog && fileDialog->windowTitle() == QStringLiteral("Save file");
             if (!acceptDialog) {
-                dialog->close();
+                static_cast<QDialog *>(dialog)->reject();
                 return;
             }
             fileDialog->selectFile(path);
@@ -210,7 +210,7 @@ void TestMainTabWidget::closeModified()
     QString question;
     answerNextMessage(QMessageBox::StandardButton(answer), &question);
     if (!named)
-        answerNextModal([](QWidget *dialog) { dialog->close(); }, 10000);
+        answerNextModal([](QWidget *dialog) { static_cast<QDialog *>(dialog)->reject(); }, 10000);
     t.tabs->closeSlot();
     QCOMPARE(question, named ? QStringLiteral("The document %1 has been modified. Do you want to save your changes?").arg(path)
                              : QStringLiteral("The document has been modified. Do you want to save your changes?"));
