@@ -12,6 +12,7 @@
 #include "ui/main_tab_widget.h"
 #include "ui/main_window.h"
 #include "ui/text_edit.h"
+#include "ui/variable_widget.h"
 #include "values/output_formatter.h"
 #include "values/output_list.h"
 
@@ -33,6 +34,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QDockWidget>
+#include <QMenuBar>
+#include <QToolBar>
 
 namespace {
 
@@ -103,6 +107,10 @@ private slots:
     void historyRunPastesIntoConsole();
     void longListingPagesAtConsoleSize();
     void programDirectoryRecreatedForHistory();
+    void menus_data();
+    void menus();
+    void toolBarDocksAndShortcuts();
+    void pagesAndRuns();
 };
 
 void TestMainWindow::init()
@@ -546,6 +554,103 @@ void TestMainWindow::programDirectoryRecreatedForHistory()
     QFile file(history);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("11;\n0;h=1\n12;\n"));
+}
+
+// Items as "text" or "text*" (with an icon), "-" for a separator.
+void TestMainWindow::menus_data()
+{
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<QStringList>("items");
+    QTest::newRow("File") << "File"
+                          << QStringList{"New*", "Open\tCtrl+O*", "Save\tCtrl+S*", "-", "Open Workspace*",
+                                         "Save Workspace As*", "-", "Preferences", "-", "Print*", "-", "Quit"};
+    QTest::newRow("Edit") << "Edit"
+                          << QStringList{"Cut\tCtrl+X*", "Copy\tCtrl+C*", "Paste\tCtrl+V*", "-", "Select All", "-",
+                                         "Clear Console\tCtrl+L", "Clear History", "Clear Workspace"};
+    QTest::newRow("View") << "View" << QStringList{"Workspace", "File Browser", "History"};
+    QTest::newRow("Help") << "Help" << QStringList{"Product Documentation\tF1*", "About"};
+}
+
+void TestMainWindow::menus()
+{
+    QFETCH(QString, menu);
+    QFETCH(QStringList, items);
+    MainWindow window;
+    QStringList titles;
+    QMenu *found = nullptr;
+    for (QAction *action : window.menuBar()->actions()) {
+        titles << action->text();
+        if (action->text() == menu)
+            found = action->menu();
+    }
+    QCOMPARE(titles, (QStringList{"File", "Edit", "View", "Help"}));
+    QVERIFY(found);
+    QStringList shown;
+    for (QAction *action : found->actions()) {
+        if (action->isSeparator())
+            shown << QStringLiteral("-");
+        else
+            shown << action->text() + (action->icon().isNull() ? QString() : QStringLiteral("*"));
+    }
+    QCOMPARE(shown, items);
+    if (menu == QLatin1String("View")) {
+        for (QAction *action : found->actions())
+            QVERIFY(action->isCheckable());
+    }
+}
+
+// The tool bar's buttons, the docks in their order, and the only two keys
+// the menus bind themselves: the others are labels for keys the console and
+// the pages handle.
+void TestMainWindow::toolBarDocksAndShortcuts()
+{
+    MainWindow window;
+    auto *toolBar = window.findChild<QToolBar *>(QStringLiteral("ToolBar"));
+    QVERIFY(toolBar);
+    QStringList buttons;
+    for (QAction *action : toolBar->actions()) {
+        buttons << action->iconText();
+        QVERIFY2(!action->icon().isNull(), qPrintable(action->iconText()));
+    }
+    QCOMPARE(buttons, (QStringList{"New", "Open", "Save", "Cut", "Copy", "Paste", "Print", "Run", "Stop"}));
+
+    QStringList docks;
+    for (QDockWidget *dock : window.findChildren<QDockWidget *>(Qt::FindDirectChildrenOnly))
+        docks << dock->windowTitle();
+    QCOMPARE(docks, (QStringList{"Workspace", "File Browser", "History"}));
+
+    QStringList bound;
+    for (QAction *menu : window.menuBar()->actions())
+        for (QAction *action : menu->menu()->actions())
+            if (!action->shortcut().isEmpty())
+                bound << action->shortcut().toString();
+    QCOMPARE(bound, (QStringList{"Ctrl+O", "F1"}));
+}
+
+// The status bar on each kind of page, and what a running command disables:
+// the docks' widgets and the tab widget, never the console.
+void TestMainWindow::pagesAndRuns()
+{
+    MainWindow window;
+    QVERIFY(start(window));
+    QCOMPARE(barText(window), QStringLiteral("Ready | Tee: off"));
+    window.newSlot();
+    QCOMPARE(barText(window), QStringLiteral("New file"));
+    window.addGraphPage(new PlotGraph);
+    QCOMPARE(barText(window), QString());
+    window.activateConsole();
+
+    QWidget *guarded[] = {window.findChild<QDockWidget *>(QStringLiteral("History"))->widget(),
+                          window.variableWidget(), window.fileBrowser(), window.tabWidget()->tabBar(),
+                          window.tabWidget()->widget(1), window.tabWidget()->widget(2)};
+    window.processStarted();
+    for (QWidget *widget : guarded)
+        QVERIFY(!widget->isEnabled());
+    QVERIFY(window.console()->isEnabled());
+    QCOMPARE(barText(window), QStringLiteral("Busy  | Tee: off"));
+    window.processFinished();
+    for (QWidget *widget : guarded)
+        QVERIFY(widget->isEnabled());
 }
 
 int main(int argc, char **argv)
