@@ -1,6 +1,7 @@
 #include "ui/conflict_dialog.h"
 
 #include "app/message_hook.h"
+#include "ui/dialog_buttons.h"
 
 #include <QFontDatabase>
 #include <QGroupBox>
@@ -39,21 +40,11 @@ ConflictDialog::ConflictDialog(VariableModel *model, QWidget *parent)
     groupLayout->addWidget(_renameRadioButton);
     groupLayout->addWidget(_lineEdit);
 
-    _okButton = new QPushButton(tr("OK"), this);
-    _okButton->setObjectName(QStringLiteral("okButton"));
-    _okButton->setDefault(true);
-    _cancelButton = new QPushButton(tr("Cancel"), this);
-    _cancelButton->setObjectName(QStringLiteral("cancelButton"));
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(_okButton);
-    buttons->addWidget(_cancelButton);
-
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(_conflictLabel);
     layout->addWidget(_valuesLabel);
     layout->addWidget(group);
-    layout->addLayout(buttons);
+    addOkCancelRow(this, layout, _okButton, _cancelButton);
 
     for (QRadioButton *button : {_replaceRadioButton, _ignoreRadioButton, _renameRadioButton})
         connect(button, &QRadioButton::toggled, this, &ConflictDialog::onRadioButtonPressed);

@@ -4,6 +4,8 @@
 #include "app/message_hook.h"
 #include "persistence/variable_model.h"
 
+#include "ui/dialog_buttons.h"
+
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -35,21 +37,11 @@ CSVDialog::CSVDialog(VariableModel *model, QWidget *parent)
     groupLayout->addWidget(_stringRadioButton);
     groupLayout->addWidget(_booleanRadioButton);
 
-    _okButton = new QPushButton(tr("OK"), this);
-    _okButton->setObjectName(QStringLiteral("okButton"));
-    _okButton->setDefault(true);
-    _cancelButton = new QPushButton(tr("Cancel"), this);
-    _cancelButton->setObjectName(QStringLiteral("cancelButton"));
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(_okButton);
-    buttons->addWidget(_cancelButton);
-
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(label);
     layout->addWidget(_lineEdit);
     layout->addWidget(group);
-    layout->addLayout(buttons);
+    addOkCancelRow(this, layout, _okButton, _cancelButton);
 
     for (QRadioButton *button : {_doubleRadioButton, _stringRadioButton, _booleanRadioButton})
         connect(button, &QRadioButton::toggled, this, &CSVDialog::onRadioButtonPressed);

@@ -9,6 +9,8 @@
 #include "ui/main_window.h"
 #include "values/output_list.h"
 
+#include "throwaway_home.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
@@ -137,16 +139,6 @@ private slots:
     }
 };
 
-int main(int argc, char **argv)
-{
-    // Settings and the program directory go to a throw-away home.
-    QTemporaryDir home;
-    qputenv("HOME", home.path().toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toLocal8Bit());
-    QStandardPaths::setTestModeEnabled(true);
-    QApplication app(argc, argv);
-    TestDesktopIntegration test;
-    return QTest::qExec(&test, argc, argv);
-}
+NUMLYRA_WIDGET_TEST_MAIN(TestDesktopIntegration)
 
 #include "test_desktop_integration.moc"

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QFile>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -166,7 +167,9 @@ void TestMainTabWidget::run()
                 static_cast<QDialog *>(dialog)->reject();
                 return;
             }
-            fileDialog->selectFile(path);
+            // Typed as a user would: selectFile() races with the dialog's
+            // listing of the directory.
+            fileDialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(path);
             static_cast<QDialog *>(fileDialog)->accept();
         });
     }

@@ -16,6 +16,8 @@
 #include "values/output_formatter.h"
 #include "values/output_list.h"
 
+#include "throwaway_home.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -653,16 +655,6 @@ void TestMainWindow::pagesAndRuns()
         QVERIFY(widget->isEnabled());
 }
 
-int main(int argc, char **argv)
-{
-    // Settings and the program directory go to a throw-away home.
-    QTemporaryDir home;
-    qputenv("HOME", home.path().toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toLocal8Bit());
-    QStandardPaths::setTestModeEnabled(true);
-    QApplication app(argc, argv);
-    TestMainWindow test;
-    return QTest::qExec(&test, argc, argv);
-}
+NUMLYRA_WIDGET_TEST_MAIN(TestMainWindow)
 
 #include "test_main_window.moc"

@@ -16,8 +16,11 @@
 #include "values/output_formatter.h"
 #include "values/output_list.h"
 
+#include "throwaway_home.h"
+
 #include <QAbstractItemModel>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -171,7 +174,8 @@ void TestPreferencesDialog::addFolder()
     const auto choose = [&](QWidget *w) {
         caption = w->windowTitle();
         auto *files = qobject_cast<QFileDialog *>(w);
-        files->selectFile(dir.path());
+        // Typed as a user would: selectFile() races with the listing.
+        files->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(dir.path());
         static_cast<QDialog *>(files)->accept();
     };
     DialogAnswers answers({choose, choose});
@@ -296,15 +300,6 @@ void TestPreferencesDialog::okReachesTheWindow()
     QVERIFY2(shown.contains("49.") && !shown.contains("not found"), qPrintable(shown));
 }
 
-int main(int argc, char **argv)
-{
-    QTemporaryDir home;
-    qputenv("HOME", home.path().toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toLocal8Bit());
-    QStandardPaths::setTestModeEnabled(true);
-    QApplication app(argc, argv);
-    TestPreferencesDialog test;
-    return QTest::qExec(&test, argc, argv);
-}
+NUMLYRA_WIDGET_TEST_MAIN(TestPreferencesDialog)
 
 #include "test_preferences_dialog.moc"
