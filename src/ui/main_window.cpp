@@ -21,6 +21,7 @@
 #include "ui/variable_widget.h"
 #include "ui/file_browser_widget.h"
 #include "ui/main_tab_widget.h"
+#include "ui/pager_adapter.h"
 #include "ui/text_edit.h"
 #include "ui/help_browser.h"
 #include "values/assert.h"
@@ -34,16 +35,12 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QDateTime>
-#include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
 #include <QDockWidget>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
-#include <QFontDatabase>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -51,36 +48,16 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
-#include <QTabBar>
 #include <QTableView>
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QTextCursor>
-#include <QTextDocument>
 #include <QTimer>
 #include <QToolBar>
-#include <QUrl>
-
-// The console pages through the formatter's pager.
-class MainWindow::PagerAdapter : public ConsolePager {
-public:
-    explicit PagerAdapter(Pager &pager)
-        : _pager(pager)
-    {
-    }
-    void setPageSize(int rows, int columns) override { _pager.setPageSize(rows, columns); }
-    bool hasText() const override { return _pager.hasText(); }
-    QString nextPage() override { return _pager.nextPage(); }
-    void clear() override { _pager.clear(); }
-
-private:
-    Pager &_pager;
-};
 
 namespace {
 
 const char *const kFileNameProperty = "file_name";
-
 
 } // namespace
 

@@ -18,6 +18,7 @@ class HistoryTree;
 class MainTabWidget;
 class OutputFormatter;
 class Pager;
+class PagerAdapter;
 class QAction;
 class QDockWidget;
 class VariableModel;
@@ -131,7 +132,6 @@ private:
     SettingsPrecisionStore _precisionStore;
     std::unique_ptr<OutputFormatter> _formatter;
     std::unique_ptr<Pager> _pager;
-    class PagerAdapter;
     std::unique_ptr<PagerAdapter> _pagerAdapter;
     Console *_console = nullptr;
     std::unique_ptr<VirtualMachine> _vm;
