@@ -12,7 +12,9 @@
 #include "ui/main_tab_widget.h"
 #include "ui/main_window.h"
 #include "ui/text_edit.h"
+#include "ui/variable_printer.h"
 #include "ui/variable_widget.h"
+#include "language/script.h"
 #include "values/output_formatter.h"
 #include "values/output_list.h"
 
@@ -37,6 +39,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QDockWidget>
+#include <QPrinter>
 #include <QMenuBar>
 #include <QToolBar>
 
@@ -113,6 +116,7 @@ private slots:
     void menus();
     void toolBarDocksAndShortcuts();
     void pagesAndRuns();
+    void printVariablesToPdf();
 };
 
 void TestMainWindow::init()
@@ -653,6 +657,28 @@ void TestMainWindow::pagesAndRuns()
     window.processFinished();
     for (QWidget *widget : guarded)
         QVERIFY(widget->isEnabled());
+}
+
+// The print command's path: the variables formatted for the page of the
+// printer chosen in the print dialog, here a PDF file.
+void TestMainWindow::printVariablesToPdf()
+{
+    MainWindow window;
+    QVERIFY(start(window));
+    QVERIFY(enter(window, QStringLiteral("a = [1, 2, 3]; s = \"text\";")));
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("vars.pdf"));
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    const VariablePrinter variables(*window.formatter(), window.engine()->interactiveScript()->symbols(),
+                                    window.console()->font());
+    QVERIFY(variables.pageText({"a", "s", "gone"}, 80).contains(QLatin1String("text")));
+    answerNextModal([](QWidget *dialog) { static_cast<QDialog *>(dialog)->accept(); });
+    QVERIFY(variables.print({"a", "s"}, printer, &window));
+    QFile file(pdf);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.read(4) == "%PDF");
 }
 
 NUMLYRA_WIDGET_TEST_MAIN(TestMainWindow)
