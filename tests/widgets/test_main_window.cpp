@@ -50,6 +50,12 @@ QString lastBlock(const Console *console)
     return console->document()->lastBlock().text();
 }
 
+bool writeTextFile(const QString &path, const char *text)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(text) >= 0;
+}
+
 QString barText(const MainWindow &window)
 {
     return window.statusBar()->currentMessage();
@@ -310,10 +316,7 @@ void TestMainWindow::viewOpensReadOnlyPage()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("notes.txt"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("first line\nsecond line\n");
-    file.close();
+    QVERIFY(writeTextFile(path, "first line\nsecond line\n"));
 
     MainWindow window;
     QVERIFY(start(window));
@@ -376,16 +379,14 @@ void TestMainWindow::changedFileOfferedOnReturn()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("c.l"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("a = 1\n");
-    file.close();
+    QVERIFY(writeTextFile(path, "a = 1\n"));
     MainWindow window;
     QVERIFY(start(window));
     window.edit(path);
     MainTabWidget *tabs = window.tabWidget();
     QCOMPARE(tabs->count(), 2);
     window.activateConsole();
+    QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("a = 2\n");
     file.setFileTime(QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime);
