@@ -67,43 +67,17 @@ void Variable::setFree(bool on) noexcept
     _flags = on ? (_flags | FREE_MARK) : (_flags & ~FREE_MARK);
 }
 
-void Variable::assertType(VariableType expected, const char *what) const
-{
-    if (type() != expected)
-        numlyraAssertFailed(__FILE__, __LINE__, what);
-}
-
 void Variable::typeAssertionFailed(const char *what)
 {
     numlyraAssertFailed(__FILE__, __LINE__, what);
 }
 
-const String &Variable::getString() const
+void Variable::payloadAssertionFailed(VariableType expected) const
 {
-    NUMLYRA_ASSERT_TEXT(!isNull(), "data != 0");
-    assertType(STRING_TYPE, "data->type == STRING_TYPE");
-    return _string;
-}
-
-const Vector &Variable::getVector() const
-{
-    NUMLYRA_ASSERT_TEXT(!isNull(), "data != 0");
-    assertType(VECTOR_TYPE, "data->type == VECTOR_TYPE");
-    return _vector;
-}
-
-String &Variable::stringRef()
-{
-    NUMLYRA_ASSERT_TEXT(!isNull(), "data != 0");
-    assertType(STRING_TYPE, "data->type == STRING_TYPE");
-    return _string;
-}
-
-Vector &Variable::vectorRef()
-{
-    NUMLYRA_ASSERT_TEXT(!isNull(), "data != 0");
-    assertType(VECTOR_TYPE, "data->type == VECTOR_TYPE");
-    return _vector;
+    if (isNull())
+        numlyraAssertFailed(__FILE__, __LINE__, "data != 0");
+    numlyraAssertFailed(__FILE__, __LINE__,
+                        expected == VECTOR_TYPE ? "data->type == VECTOR_TYPE" : "data->type == STRING_TYPE");
 }
 
 void Variable::setString(const String &value) noexcept

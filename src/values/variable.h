@@ -117,12 +117,28 @@ public:
             typeAssertionFailed("data->type == DOUBLE_TYPE");
         return _double;
     }
-    const String &getString() const;
-    const Vector &getVector() const;
+    const String &getString() const
+    {
+        checkPayload(STRING_TYPE);
+        return _string;
+    }
+    const Vector &getVector() const
+    {
+        checkPayload(VECTOR_TYPE);
+        return _vector;
+    }
     // In-place access to a vector payload (copy-on-write applies inside).
-    Vector &vectorRef();
+    Vector &vectorRef()
+    {
+        checkPayload(VECTOR_TYPE);
+        return _vector;
+    }
     // In-place access to a string payload (String::append keeps sharing safe).
-    String &stringRef();
+    String &stringRef()
+    {
+        checkPayload(STRING_TYPE);
+        return _string;
+    }
 
     void setBoolean(bool value) noexcept
     {
@@ -179,8 +195,14 @@ private:
     void copyPayload(const Variable &other) noexcept;
     void movePayload(Variable &other) noexcept;
     Variable &assignShared(const Variable &other) noexcept;
-    void assertType(VariableType expected, const char *what) const;
     [[noreturn]] static void typeAssertionFailed(const char *what);
+    // Inline, since the interpreter's element steps read payloads in their loops.
+    void checkPayload(VariableType expected) const
+    {
+        if (isNull() || type() != expected) [[unlikely]]
+            payloadAssertionFailed(expected);
+    }
+    [[noreturn]] void payloadAssertionFailed(VariableType expected) const;
 
     union {
         uint64_t _bits; // any scalar payload, copied as one word

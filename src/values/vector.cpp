@@ -97,7 +97,12 @@ void Vector::setSize(uint32_t rows, uint32_t columns)
 void Vector::checkType(VariableType expected, const char *what) const
 {
     if (_type != expected)
-        numlyraAssertFailed(__FILE__, __LINE__, what);
+        typeFailed(what);
+}
+
+void Vector::typeFailed(const char *what)
+{
+    numlyraAssertFailed(__FILE__, __LINE__, what);
 }
 
 bool Vector::getBoolean(uint32_t i) const
@@ -213,12 +218,6 @@ const int32_t *Vector::integers() const
     return _data ? static_cast<const int32_t *>(_data->items()) : nullptr;
 }
 
-const double *Vector::doubles() const
-{
-    checkType(DOUBLE_TYPE, "_type == DOUBLE_TYPE");
-    return _data ? static_cast<const double *>(_data->items()) : nullptr;
-}
-
 const String *Vector::strings() const
 {
     checkType(STRING_TYPE, "_type == STRING_TYPE");
@@ -247,12 +246,6 @@ int32_t *Vector::mutableIntegers()
 {
     checkType(INTEGER_TYPE, "_type == INTEGER_TYPE");
     return detach() && _data ? static_cast<int32_t *>(_data->items()) : nullptr;
-}
-
-double *Vector::mutableDoubles()
-{
-    checkType(DOUBLE_TYPE, "_type == DOUBLE_TYPE");
-    return detach() && _data ? static_cast<double *>(_data->items()) : nullptr;
 }
 
 String *Vector::mutableStrings()

@@ -62,12 +62,25 @@ public:
     // forms detach a shared block first (false when memory runs out).
     const bool *booleans() const;
     const int32_t *integers() const;
-    const double *doubles() const;
+    const double *doubles() const
+    {
+        if (_type != DOUBLE_TYPE) [[unlikely]]
+            typeFailed("_type == DOUBLE_TYPE");
+        return _data ? static_cast<const double *>(_data->items()) : nullptr;
+    }
     const String *strings() const;
     bool detach();
     bool *mutableBooleans();
     int32_t *mutableIntegers();
-    double *mutableDoubles();
+    // Inline, like doubles(): element loops of the interpreter call them.
+    double *mutableDoubles()
+    {
+        if (_type != DOUBLE_TYPE) [[unlikely]]
+            typeFailed("_type == DOUBLE_TYPE");
+        if (!_data || (_data->refCount != 1 && !detach()))
+            return nullptr;
+        return static_cast<double *>(_data->items());
+    }
     String *mutableStrings();
 
     // Makes room for `capacity` elements without changing count().
@@ -83,6 +96,7 @@ public:
 private:
     bool prepareWrite(uint32_t i);
     void checkType(VariableType expected, const char *what) const;
+    [[noreturn]] static void typeFailed(const char *what);
 
     VectorImpl *_data = nullptr;
     uint32_t _rowCount = 0;

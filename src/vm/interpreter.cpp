@@ -637,6 +637,24 @@ int Interpreter::callUserFunction(FunctionInfo &function, int argc)
     return 0;
 }
 
+namespace {
+
+// The position of element i of a vector of doubles, for a double i that is
+// in range whichever way an index is rounded; false for anything else.
+[[gnu::always_inline]] inline bool elementPosition(const Variable &array, const Variable &index, uint32_t &k)
+{
+    if (index.type() != DOUBLE_TYPE || array.type() != VECTOR_TYPE)
+        return false;
+    const Vector &v = array.getVector();
+    const double i = index.getDouble();
+    if (v.type() != DOUBLE_TYPE || !(i >= 0 && i < double(v.count())))
+        return false;
+    k = uint32_t(i);
+    return true;
+}
+
+} // namespace
+
 // --- the loop ---
 
 // A fused step when its operands are finite double scalars and so is an
@@ -850,6 +868,45 @@ int Interpreter::execute(const uint8_t *code, const FusedCode &fused, int n)
             }
             operand = code + pc + 1;
             next = pc + _lengths[opcode];
+            goto redispatch;
+        case FUSED_INDEX_READ: {
+            const Variable &index = _symbols->at(u16(operand));
+            const Variable &array = _symbols->at(u16(operand + 3));
+            if (uint32_t k; elementPosition(array, index, k)) {
+                _stack.pushSlot().setDouble(array.getVector().doubles()[k]);
+                next = pc + 6;
+                break;
+            }
+            opcode = PUSH_VAR;
+            next = pc + 3;
+            goto redispatch;
+        }
+        case FUSED_INDEX_WRITE: {
+            // A shared block takes the original instruction, which detaches it.
+            const int position = u16(operand);
+            Variable &array = _symbols->at(position);
+            if (uint32_t k; _stack.size() >= 2 && _stack.top().type() == DOUBLE_TYPE
+                            && elementPosition(array, _stack.fromTop(1), k)
+                            && array.getVector().refCount() == 1) {
+                array.vectorRef().mutableDoubles()[k] = _stack.top().getDouble();
+                _stack.pop();
+                _stack.pop();
+                markChanged(position, array);
+                next = pc + 4;
+                break;
+            }
+            opcode = ASSIGN_INDEX1;
+            next = pc + 3;
+            goto redispatch;
+        }
+        case FUSED_VAR_OPERATOR:
+            if (Variable *a = _stack.isEmpty() ? nullptr : &_stack.top();
+                a && scalarFastPath(code[pc + 3], *a, _symbols->at(u16(operand)), *a)) {
+                next = pc + 4;
+                break;
+            }
+            opcode = PUSH_VAR;
+            next = pc + 3;
             goto redispatch;
         case STORE:
             storeTop(u16(operand));

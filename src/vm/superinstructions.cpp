@@ -24,6 +24,11 @@ bool isComparison(uint8_t op)
     return op >= LT && op <= NE;
 }
 
+bool isBinaryOperator(uint8_t op)
+{
+    return isArithmetic(op) || isComparison(op);
+}
+
 class Fuser {
 public:
     Fuser(const Script &script, const std::vector<uint32_t> &dispatch)
@@ -197,6 +202,17 @@ FusedCode fuseInstructions(const Script &script, IndexHash *symbols)
         found.emplace_back(pc, step);
     }
     out.resolved = symbols != nullptr;
+    // Element reads and writes, where no step begins.
+    for (int pc = 0; pc + 3 < size; ++pc) {
+        const uint8_t op = uint8_t(out.dispatch[size_t(pc)]);
+        const uint8_t following = uint8_t(out.dispatch[size_t(pc + 3)]);
+        if (op == PUSH_VAR && following == INDEX1_VAR)
+            out.dispatch[size_t(pc)] = FUSED_INDEX_READ;
+        else if (op == ASSIGN_INDEX1 && following == POP)
+            out.dispatch[size_t(pc)] = FUSED_INDEX_WRITE;
+        else if (op == PUSH_VAR && isBinaryOperator(following))
+            out.dispatch[size_t(pc)] = FUSED_VAR_OPERATOR;
+    }
     // Replace the opcodes only now: the followers of a step are read as
     // plain instructions.
     out.steps.reserve(found.size());

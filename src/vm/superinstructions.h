@@ -4,7 +4,7 @@
 #include <vector>
 
 class IndexHash;
-class NativeFrame;
+struct NativeFrame;
 class Script;
 class Variable;
 struct FunctionInfo;
@@ -37,10 +37,24 @@ struct FunctionInfo;
 //
 // CALL is FUSED_CALL with the index of its call site above the low byte: the
 // site keeps the function it found (see CallSite).
+//
+// One element of a double vector by a double index, read and written in
+// place when the index is in range (anything else takes the original
+// instructions, whose checks and reports stay the only ones):
+//   FUSED_INDEX_READ   PUSH_VAR i, INDEX1_VAR a   pushes a[i]
+//   FUSED_INDEX_WRITE  ASSIGN_INDEX1 a, POP        a[i] = v with i, v on the
+//                                                  stack, when a's elements are
+//                                                  not shared
+//
+// FUSED_VAR_OPERATOR is PUSH_VAR y followed by a binary operator: the top
+// entry and y combine in place when both are double scalars.
 enum FusedOpcode : uint8_t {
     FUSED_STEP = 0xF0,
     FUSED_STORE_POP,
     FUSED_CALL,
+    FUSED_INDEX_READ,
+    FUSED_INDEX_WRITE,
+    FUSED_VAR_OPERATOR,
     FUSED_CHECK = 0xFF,
 };
 

@@ -209,6 +209,72 @@ private slots:
             << "s=['abx' 'aby']";
         QTest::newRow("append to a number") << a3 + "PUSH_VAR a; PUSH_CONST8 {'s'}; ADD; STORE a; POP" << -1 << "302"
                                             << "a=3";
+        // One element of a double vector by a double index runs fused; every
+        // other operand, index or block takes the instructions one by one.
+        const QString v3 = "PUSH_CONST8 {[5 6 7]}; STORE v; POP; ";
+        auto read = [&v3](const QString &index) {
+            return v3 + "PUSH_CONST8 {" + index + "}; STORE i; POP; PUSH_VAR i; INDEX1_VAR v; STORE x; POP";
+        };
+        auto write = [](const QString &index, const QString &value) {
+            return "PUSH_CONST8 {" + index + "}; PUSH_CONST8 {" + value + "}; ASSIGN_INDEX1 v; POP; ";
+        };
+        QTest::newRow("element read") << read("1") << 0 << "" << "x=6";
+        QTest::newRow("element read floors a fraction") << read("1.9") << 0 << "" << "x=6";
+        QTest::newRow("element read below zero") << read("-0.5") << -1 << "802" << "x=undef";
+        QTest::newRow("element read at the count") << read("3") << -1 << "801" << "x=undef";
+        QTest::newRow("element read of a huge index") << read("1e300") << -1 << "801" << "x=undef";
+        QTest::newRow("element read by not a number") << read("nan") << -1 << "802" << "x=undef";
+        QTest::newRow("element read by an integer") << read("int 2") << -1 << "802" << "x=undef";
+        QTest::newRow("element read by a vector") << read("[2 0]") << 0 << "" << "x=[7 5]";
+        QTest::newRow("element read of strings")
+            << "PUSH_CONST8 {['a' 'b']}; STORE v; POP; PUSH_ONE; STORE i; POP; PUSH_VAR i; INDEX1_VAR v; STORE x"
+            << 0 << "" << "x='b'";
+        QTest::newRow("element read of a scalar")
+            << "PUSH_TWO; STORE v; POP; PUSH_ONE; STORE i; POP; PUSH_VAR i; INDEX1_VAR v" << -1 << "800" << "";
+        QTest::newRow("element read by an absent index") << v3 + "PUSH_VAR i; INDEX1_VAR v" << -1 << "300" << "";
+        QTest::newRow("element read of an absent vector")
+            << "PUSH_ONE; STORE i; POP; PUSH_VAR i; INDEX1_VAR v" << -1 << "300" << "";
+        QTest::newRow("element read by linear position of a matrix")
+            << "PUSH_CONST8 {[1 2; 3 4]}; STORE v; POP; PUSH_TWO; STORE i; POP; PUSH_VAR i; INDEX1_VAR v; STORE x"
+            << 0 << "" << "x=3";
+        // The first write detaches v from the constant's block; w shares the
+        // block of the second, which must detach again.
+        QTest::newRow("element writes, shared and not")
+            << v3 + write("1", "9") + "PUSH_VAR v; STORE w; POP; " + write("2", "8") + write("0", "4") << 0 << ""
+            << "v=[4 9 8]|w=[5 9 7]";
+        QTest::newRow("element write truncates a fraction") << v3 + write("1.9", "9") << 0 << "" << "v=[5 9 7]";
+        QTest::newRow("element write just below zero") << v3 + write("-0.5", "9") << 0 << "" << "v=[9 6 7]";
+        QTest::newRow("element write below zero") << v3 + write("-1", "9") << -1 << "802" << "v=[5 6 7]";
+        QTest::newRow("element write grows") << v3 + write("4", "9") << 0 << "" << "v=[5 6 7 0 9]";
+        QTest::newRow("element write by not a number") << v3 + write("nan", "9") << -1 << "802" << "v=[5 6 7]";
+        QTest::newRow("element write of a string") << v3 + write("0", "'s'") << -1 << "302" << "v=[5 6 7]";
+        QTest::newRow("element write of an integer") << v3 + write("0", "int 1") << -1 << "302" << "v=[5 6 7]";
+        QTest::newRow("element write of a one-element vector") << v3 + write("0", "[4]") << 0 << "" << "v=[4 6 7]";
+        QTest::newRow("element write of two elements") << v3 + write("0", "[1 2]") << -1 << "b02" << "v=[5 6 7]";
+        QTest::newRow("element write by an integer") << v3 + write("int 2", "9") << -1 << "802" << "v=[5 6 7]";
+        QTest::newRow("element write to a matrix") << "PUSH_CONST8 {[1 2; 3 4]}; STORE v; POP; " + write("2", "9")
+                                                   << 0 << "" << "v=[1 2; 9 4]";
+        QTest::newRow("element write to strings")
+            << "PUSH_CONST8 {['a' 'b']}; STORE v; POP; " + write("1", "'c'") << 0 << "" << "v=['a' 'c']";
+        QTest::newRow("element write to an absent vector") << write("1", "9") << 0 << "" << "v=[0 9]";
+        QTest::newRow("element write to a scalar") << "PUSH_TWO; STORE v; POP; " + write("0", "9") << -1 << "800"
+                                                   << "v=2";
+        QTest::newRow("element write kept for a store")
+            << v3 + "PUSH_ONE; PUSH_CONST8 {9}; ASSIGN_INDEX1 v; STORE x; POP" << 0 << "" << "x=[5 9 7]|v=[5 9 7]";
+        // A variable and the entry below it, combined in place.
+        QTest::newRow("entry and variable") << a3 + "PUSH_TWO; PUSH_VAR a; SUB; STORE x; POP" << 0 << "" << "x=-1";
+        QTest::newRow("entry and variable compared") << a3 + "PUSH_TWO; PUSH_VAR a; LT; STORE x; POP" << 0 << ""
+                                                     << "x=true";
+        QTest::newRow("entry and variable: a vector entry")
+            << a3 + "PUSH_CONST8 {[1 2]}; PUSH_VAR a; MUL; STORE x; POP" << 0 << "" << "x=[3 6]";
+        QTest::newRow("entry and variable: a string variable")
+            << "PUSH_CONST8 {'s'}; STORE a; POP; PUSH_TWO; PUSH_VAR a; ADD" << -1 << "302" << "";
+        QTest::newRow("entry and variable: absent") << "PUSH_TWO; PUSH_VAR a; ADD" << -1 << "300" << "";
+        QTest::newRow("entry and variable: infinite result")
+            << "PUSH_CONST8 {1e308}; STORE a; POP; PUSH_CONST8 {1e308}; PUSH_VAR a; ADD; STORE x; POP" << 0 << "308"
+            << "x=inf";
+        QTest::newRow("entry and variable: not a number")
+            << "PUSH_CONST8 {nan}; STORE a; POP; PUSH_ONE; PUSH_VAR a; EQ; STORE x; POP" << 0 << "" << "x=false";
         QTest::newRow("fused byte values are invalid") << "BYTE 240" << -1 << "d01" << "";
         QTest::newRow("call byte value is invalid") << "BYTE 242" << -1 << "d01" << "";
         QTest::newRow("byte 255 is invalid") << "PUSH_ONE; BYTE 255" << -1 << "d01" << "";
