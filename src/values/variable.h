@@ -154,7 +154,9 @@ public:
     }
     void setDouble(double value) noexcept
     {
-        setScalarFlags(DOUBLE_TYPE);
+        // A double overwritten by a double (the loops' case) keeps its flags.
+        if ((_flags & ~TEMPORARY_MARK) != makeFlags(DOUBLE_TYPE))
+            setScalarFlags(DOUBLE_TYPE);
         _double = value;
     }
     void setString(const String &value) noexcept;
