@@ -635,8 +635,11 @@ void Compiler::endRow()
 {
     CompileState::Matrix &m = _current->_compile.matrixList.back();
     ++m.rows;
-    NUMLYRA_ASSERT(m.elements < kShortMax);
-    if (m.elements > 1)
+    // MAKE_ROW and MAKE_COLUMN count in 16 bits: a longer literal (possible
+    // in a script file, which has no command length limit) is refused.
+    if (m.elements >= kShortMax)
+        reportError(ERR_VALUE_TOO_BIG);
+    else if (m.elements > 1)
         emitOpU16(MAKE_ROW, uint32_t(m.elements));
     m.elements = 0;
     m.sawRowSeparator = true;
@@ -650,12 +653,16 @@ void Compiler::finishMatrix()
     cs.statementStack.pop_back();
     cs.newlinesIgnored = cs.matrixList.back().savedNewlinesIgnored;
     if (!cs.matrixList.back().sawRowSeparator) {
-        NUMLYRA_ASSERT(cs.matrixList.back().elements < kShortMax);
-        emitOpU16(MAKE_ROW, uint32_t(cs.matrixList.back().elements));
+        if (cs.matrixList.back().elements >= kShortMax)
+            reportError(ERR_VALUE_TOO_BIG);
+        else
+            emitOpU16(MAKE_ROW, uint32_t(cs.matrixList.back().elements));
     } else {
         endRow();
-        NUMLYRA_ASSERT(cs.matrixList.back().rows < kShortMax);
-        emitOpU16(MAKE_COLUMN, uint32_t(cs.matrixList.back().rows));
+        if (cs.matrixList.back().rows >= kShortMax)
+            reportError(ERR_VALUE_TOO_BIG);
+        else
+            emitOpU16(MAKE_COLUMN, uint32_t(cs.matrixList.back().rows));
     }
     cs.matrixList.pop_back();
 }

@@ -138,6 +138,37 @@ private slots:
         QCOMPARE(OutputList::instance().count(), 1);
         QCOMPARE(OutputList::instance().at(0).report.name, QStringLiteral("Value too big"));
     }
+
+    // Element and row counts travel in 16 bits; a script file has no
+    // command length limit to stop a longer literal before the compiler.
+    void literalLimits_data()
+    {
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("longest row") << 65534 << 1 << true;
+        QTest::newRow("row too long") << 65535 << 1 << false;
+        QTest::newRow("row too long before a separator") << 65535 << 2 << false;
+        QTest::newRow("most rows") << 1 << 65534 << true;
+        QTest::newRow("too many rows") << 1 << 65535 << false;
+    }
+    void literalLimits()
+    {
+        QFETCH(int, columns);
+        QFETCH(int, rows);
+        QFETCH(bool, accepted);
+        QByteArray row = "1";
+        for (int i = 1; i < columns; ++i)
+            row += ",1";
+        QByteArray text = "x = [" + row;
+        for (int i = 1; i < rows; ++i)
+            text += ";" + row;
+        Script script;
+        QCOMPARE(compileSubmission(script, text + "];").accepted(), accepted);
+        QCOMPARE(OutputList::instance().count(), accepted ? 0 : 1);
+        if (!accepted)
+            QCOMPARE(OutputList::instance().at(0).report.name, QStringLiteral("Value too big"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCompiler)
