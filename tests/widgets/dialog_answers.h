@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 
 #include <functional>
@@ -23,6 +25,14 @@ public:
         _clock.start();
     }
 
+    // Answers only the dialogs it was given, then deletes itself; after
+    // `deadline` milliseconds without one it gives up (the dialog stays, so
+    // a test that misses it runs into its own timeout).
+    void deleteWhenAnswered(int deadline)
+    {
+        _deadline = deadline;
+    }
+
     // Every answer was used and no other dialog came up.
     bool done() const { return _answers.isEmpty() && _unexpected.isEmpty(); }
     const QStringList &unexpected() const { return _unexpected; }
@@ -30,12 +40,21 @@ public:
 private:
     void poll()
     {
+        if (_deadline >= 0 && (_answers.isEmpty() || _clock.elapsed() >= _deadline)) {
+            _timer.stop();
+            deleteLater();
+            return;
+        }
         QWidget *dialog = QApplication::activeModalWidget();
         if (!dialog)
             return;
         if (!dialog->property("answered").toBool()) {
             dialog->setProperty("answered", true);
             _clock.restart();
+            // A dialog object shown again (exec() after exec()) is a new one.
+            if (auto *d = qobject_cast<QDialog *>(dialog))
+                connect(d, &QDialog::finished, d, [d] { d->setProperty("answered", false); },
+                        Qt::SingleShotConnection);
             if (!_answers.isEmpty()) {
                 _answers.takeFirst()(dialog);
                 return;
@@ -53,7 +72,27 @@ private:
     }
 
     QList<Answer> _answers;
+    int _deadline = -1; // one-shot mode when set
     QStringList _unexpected;
     QTimer _timer;
     QElapsedTimer _clock;
 };
+
+// Answers the next modal dialog from a timer, so that a test never blocks on it.
+inline void answerNextModal(DialogAnswers::Answer answer, int deadline = 5000)
+{
+    (new DialogAnswers({std::move(answer)}))->deleteWhenAnswered(deadline);
+}
+
+// Clicks `button` of the next message box and records its text.
+inline void answerNextMessage(QMessageBox::StandardButton button, QString *text = nullptr)
+{
+    answerNextModal([button, text](QWidget *dialog) {
+        auto *box = qobject_cast<QMessageBox *>(dialog);
+        if (!box)
+            return;
+        if (text)
+            *text = box->text();
+        box->button(button)->click();
+    });
+}

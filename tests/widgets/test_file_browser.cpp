@@ -1,6 +1,6 @@
 #include "app/message_hook.h"
 #include "app/settings.h"
-#include "modal_answer.h"
+#include "dialog_answers.h"
 #include "ui/file_browser_model.h"
 #include "ui/file_browser_view.h"
 #include "ui/file_browser_widget.h"

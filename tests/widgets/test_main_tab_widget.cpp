@@ -1,6 +1,6 @@
 #include "app/message_hook.h"
 #include "graphs/plot_graph.h"
-#include "modal_answer.h"
+#include "dialog_answers.h"
 #include "ui/find_bar.h"
 #include "ui/graph_widget.h"
 #include "ui/main_tab_widget.h"

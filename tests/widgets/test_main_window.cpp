@@ -5,7 +5,7 @@
 #include "graphs/plot_graph.h"
 #include "persistence/history.h"
 #include "ui/history_tree.h"
-#include "modal_answer.h"
+#include "dialog_answers.h"
 #include "ui/console.h"
 #include "ui/file_browser_widget.h"
 #include "ui/graph_widget.h"
