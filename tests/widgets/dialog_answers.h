@@ -40,9 +40,8 @@ public:
 private:
     void poll()
     {
-        if (_deadline >= 0 && (_answers.isEmpty() || _clock.elapsed() >= _deadline)) {
-            _timer.stop();
-            deleteLater();
+        if (_deadline >= 0 && _clock.elapsed() >= _deadline) {
+            finish();
             return;
         }
         QWidget *dialog = QApplication::activeModalWidget();
@@ -57,6 +56,8 @@ private:
                         Qt::SingleShotConnection);
             if (!_answers.isEmpty()) {
                 _answers.takeFirst()(dialog);
+                if (_deadline >= 0 && _answers.isEmpty())
+                    finish();
                 return;
             }
             _unexpected << dialog->windowTitle();
@@ -69,6 +70,12 @@ private:
             d->reject();
         else
             dialog->close();
+    }
+
+    void finish()
+    {
+        _timer.stop();
+        deleteLater();
     }
 
     QList<Answer> _answers;
