@@ -58,8 +58,11 @@ void IndexHash::resetValues(const IndexHash &other)
         Pair *to = _chunks[c].get();
         const Pair *from = other._chunks[c].get();
         const int count = std::min(CHUNK, _size - int(c) * CHUNK);
-        for (int i = 0; i < count; ++i)
-            to[i].value = from[i].value;
+        for (int i = 0; i < count; ++i) {
+            // Only the slots the call changed.
+            if (!to[i].value.isSameScalarAs(from[i].value))
+                to[i].value = from[i].value;
+        }
     }
 }
 

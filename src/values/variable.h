@@ -93,6 +93,12 @@ public:
     bool isFree() const noexcept { return _flags & FREE_MARK; }
     void setFree(bool on) noexcept;
     bool isTemporary() const noexcept { return _flags & TEMPORARY_MARK; }
+    // The same scalar (or absence) with the same marks, bit for bit: an
+    // assignment from `other` would change nothing.
+    bool isSameScalarAs(const Variable &other) const noexcept
+    {
+        return _flags == other._flags && !hasSharedPayload() && _bits == other._bits;
+    }
     void setTemporary(bool on) noexcept { _flags = on ? (_flags | TEMPORARY_MARK) : (_flags & ~TEMPORARY_MARK); }
     // No such variable: null, or undefined with the free mark.
     bool isAbsent() const noexcept { return type() == UNDEFINED_TYPE && (isNull() || isFree()); }
