@@ -202,7 +202,8 @@ FusedCode fuseInstructions(const Script &script, IndexHash *symbols)
         found.emplace_back(pc, step);
     }
     out.resolved = symbols != nullptr;
-    // Element reads and writes, where no step begins.
+    // Element reads and writes and operators with a variable operand, where
+    // no step begins (a step start is replaced below).
     for (int pc = 0; pc + 3 < size; ++pc) {
         const uint8_t op = uint8_t(out.dispatch[size_t(pc)]);
         const uint8_t following = uint8_t(out.dispatch[size_t(pc + 3)]);
