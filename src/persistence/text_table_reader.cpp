@@ -2,6 +2,7 @@
 
 #include "persistence/failure_reporter.h"
 #include "values/error_codes.h"
+#include "vm/execution_context.h"
 
 #include <QIODevice>
 
@@ -123,7 +124,7 @@ bool TextTableReader::read(Variable &value)
             const char *end = nullptr;
             FieldEnd how = END_OF_FIELD;
             if (!nextField(begin, end, how))
-                return noMemory();
+                return _stopped ? _reporter.fail(QString(), ERR_PROCESS_TERMINATED) : noMemory();
             // The file ended right after a row: no further row. An empty
             // file is one empty field.
             if (how == END_OF_FILE && begin == end && _field == 0 && _rows > 0)
@@ -152,15 +153,25 @@ void TextTableReader::chooseLineEnd()
         const qint64 resume = _device.pos();
         std::vector<char> probe(kChunk);
         qint64 n = 0;
-        while (!lineFeed && (n = _device.read(probe.data(), qint64(probe.size()))) > 0)
+        while (!lineFeed && !stopRequested() && (n = _device.read(probe.data(), qint64(probe.size()))) > 0)
             lineFeed = hasLineFeed(probe.data(), size_t(n));
         _device.seek(resume);
     }
     _rowEnd = lineFeed || !std::memchr(_buffer.data() + _begin, '\r', _end - _begin) ? '\n' : '\r';
 }
 
+// A command's stop request ends a long read between two chunks.
+bool TextTableReader::stopRequested()
+{
+    const ExecutionContext *context = _reporter.context();
+    _stopped = _stopped || (context && context->stopRequested());
+    return _stopped;
+}
+
 bool TextTableReader::fill()
 {
+    if (stopRequested())
+        return false;
     if (_begin > 0) {
         std::memmove(_buffer.data(), _buffer.data() + _begin, _end - _begin);
         _end -= _begin;

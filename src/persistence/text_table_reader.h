@@ -34,6 +34,7 @@ private:
 
     void chooseLineEnd();
     bool nextField(const char *&begin, const char *&end, FieldEnd &how);
+    bool stopRequested();
     bool fill();
     bool addField(const char *begin, const char *end, bool last);
     bool store(const char *begin, const char *end);
@@ -53,6 +54,7 @@ private:
     size_t _scanned = 0; // bytes from _begin known to hold no separator
     size_t _end = 0;     // end of the bytes read
     bool _atEnd = false;
+    bool _stopped = false; // the running command was asked to stop
     char _rowEnd = '\n';
 
     Vector _result;

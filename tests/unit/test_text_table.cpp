@@ -4,7 +4,10 @@
 #include "persistence/text_table.h"
 #include "persistence/text_table_reader.h"
 #include "values/allocation_limit.h"
+#include "values/error_codes.h"
+#include "values/output_list.h"
 #include "values/vector.h"
+#include "vm/execution_context.h"
 
 #include <QBuffer>
 #include <QTemporaryDir>
@@ -186,6 +189,33 @@ private slots:
         QVERIFY(TextTable::read(buffer, DOUBLE_TYPE, FailureReporter(nullptr), value));
         QCOMPARE(value.getVector().rowCount(), 300000u);
         QCOMPARE(value.getVector().capacity(), 600000u);
+    }
+
+    // A stop request ends a command's read between two chunks with one
+    // report, whether the rows end at LF or (probed to the end) at CR.
+    void stopRequest_data()
+    {
+        QTest::addColumn<QByteArray>("row");
+        QTest::newRow("line feeds") << QByteArray("1;2\n");
+        QTest::newRow("carriage returns") << QByteArray("1;2\r");
+    }
+    void stopRequest()
+    {
+        QFETCH(QByteArray, row);
+        const QByteArray file = row.repeated(1 << 20); // 4 MiB, several chunks
+        QBuffer buffer;
+        buffer.setData(file);
+        QVERIFY(buffer.open(QIODevice::ReadOnly));
+        OutputList::instance().clear();
+        ExecutionContext context;
+        context.terminate();
+        Variable value(42.0);
+        QVERIFY(!TextTable::read(buffer, DOUBLE_TYPE, FailureReporter(&context), value));
+        QCOMPARE(OutputList::instance().count(), 1);
+        QCOMPARE(OutputList::instance().at(0).report.code, quint32(ERR_PROCESS_TERMINATED));
+        QCOMPARE(value.getDouble(), 42.0);
+        QVERIFY(buffer.pos() < file.size()); // it did not read on to the end
+        OutputList::instance().clear();
     }
 };
 
