@@ -144,7 +144,8 @@ bool TextTableReader::read(Variable &value)
 
 void TextTableReader::chooseLineEnd()
 {
-    fill();
+    if (!fill())
+        return; // stopped before the first byte: the first field reports it
     const auto hasLineFeed = [](const char *data, size_t size) { return std::memchr(data, '\n', size) != nullptr; };
     bool lineFeed = hasLineFeed(_buffer.data() + _begin, _end - _begin);
     if (!lineFeed && !_atEnd && !_device.isSequential()) {
