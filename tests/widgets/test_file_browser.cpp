@@ -1,3 +1,4 @@
+#include "throwaway_home.h"
 #include "app/message_hook.h"
 #include "app/settings.h"
 #include "dialog_answers.h"
@@ -248,5 +249,5 @@ void TestFileBrowser::settingsKept()
     QSettings(QStringLiteral("Velmora"), QStringLiteral("Numlyra")).clear();
 }
 
-QTEST_MAIN(TestFileBrowser)
+NUMLYRA_WIDGET_TEST_MAIN(TestFileBrowser)
 #include "test_file_browser.moc"

@@ -1,3 +1,4 @@
+#include "throwaway_home.h"
 #include "app/message_hook.h"
 #include "graphs/plot_graph.h"
 #include "dialog_answers.h"
@@ -321,5 +322,5 @@ void TestMainTabWidget::find()
     QVERIFY(page->viewport()->geometry().bottom() > barTop); // the text takes the room back
 }
 
-QTEST_MAIN(TestMainTabWidget)
+NUMLYRA_WIDGET_TEST_MAIN(TestMainTabWidget)
 #include "test_main_tab_widget.moc"

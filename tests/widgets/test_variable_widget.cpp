@@ -1,3 +1,4 @@
+#include "throwaway_home.h"
 #include "../unit/value_text.h"
 
 #include "app/message_hook.h"
@@ -497,5 +498,5 @@ void TestVariableWidget::windowFollowsCommands()
     OutputList::instance().clear();
 }
 
-QTEST_MAIN(TestVariableWidget)
+NUMLYRA_WIDGET_TEST_MAIN(TestVariableWidget)
 #include "test_variable_widget.moc"
