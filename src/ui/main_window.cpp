@@ -55,12 +55,6 @@
 #include <QTimer>
 #include <QToolBar>
 
-namespace {
-
-const char *const kFileNameProperty = "file_name";
-
-} // namespace
-
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
     , _formatter(std::make_unique<OutputFormatter>(&_precisionStore))
@@ -262,10 +256,8 @@ void MainWindow::updateStatusBarConsoleText()
     QWidget *page = _tabWidget->currentWidget();
     if (page == _console)
         statusBar()->showMessage(consoleStatusText(_busy, _vm->teeOn(), _vm->teeSuspended(), _vm->teePath()));
-    else if (page && page->property(kFileNameProperty).isValid())
-        statusBar()->showMessage(page->property(kFileNameProperty).toString().isEmpty()
-                                     ? tr("New file")
-                                     : page->property(kFileNameProperty).toString());
+    else if (const auto *editor = qobject_cast<const TextEdit *>(page))
+        statusBar()->showMessage(editor->fileName().isEmpty() ? tr("New file") : editor->fileName());
     else
         updateStatusBarGraphText();
 }
@@ -281,7 +273,7 @@ void MainWindow::updateStatusBarGraphText()
 void MainWindow::statusBarMsgChanged(const QString &message)
 {
     QWidget *page = _tabWidget->currentWidget();
-    if (message.isEmpty() && (page == _console || (page && page->property(kFileNameProperty).isValid())))
+    if (message.isEmpty() && (page == _console || qobject_cast<TextEdit *>(page)))
         updateStatusBarConsoleText();
 }
 

@@ -1,9 +1,11 @@
 #include "ui/save_graph_dialog.h"
 
+#include "ui/dialog_buttons.h"
+
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -25,24 +27,14 @@ SaveGraphDialog::SaveGraphDialog(const QSize &size, QWidget *parent)
     setWindowTitle(tr("Save Graph"));
     _widthSpinBox = sideSpinBox("widthSpinBox", size.width(), this);
     _heightSpinBox = sideSpinBox("heightSpinBox", size.height(), this);
-    _okButton = new QPushButton(tr("OK"), this);
-    _okButton->setObjectName(QStringLiteral("okButton"));
-    _okButton->setDefault(true);
-    _cancelButton = new QPushButton(tr("Cancel"), this);
-    _cancelButton->setObjectName(QStringLiteral("cancelButton"));
-    connect(_okButton, &QPushButton::clicked, this, &QDialog::accept);
-    connect(_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
-
     auto *form = new QFormLayout;
     form->addRow(tr("Width:"), _widthSpinBox);
     form->addRow(tr("Height:"), _heightSpinBox);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(_okButton);
-    buttons->addWidget(_cancelButton);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addLayout(buttons);
+    addOkCancelRow(this, layout, _okButton, _cancelButton);
+    connect(_okButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 QSize SaveGraphDialog::imageSize() const
