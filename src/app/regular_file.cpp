@@ -30,10 +30,4 @@ bool openForReading(QFile &file, QIODevice::OpenMode extra)
     return true;
 }
 
-bool isRegular(const QString &path)
-{
-    struct stat info;
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
 } // namespace RegularFile

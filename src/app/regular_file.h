@@ -11,7 +11,4 @@ namespace RegularFile {
 // so no writer is ever waited for. False leaves `file` closed.
 bool openForReading(QFile &file, QIODevice::OpenMode extra = QIODevice::NotOpen);
 
-// True when `path` names a regular file (following links).
-bool isRegular(const QString &path);
-
 } // namespace RegularFile

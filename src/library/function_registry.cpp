@@ -194,12 +194,12 @@ void FunctionRegistry::registerNatives()
         if (!routine)
             continue;
         const int id = idOf(key);
-        callTargetsChanged();
         d.natives[size_t(id)] = routine;
         if (d.users[size_t(id)].empty())
             _active[size_t(id)].native = routine;
         d.nativeNames << key;
     }
+    callTargetsChanged();
 }
 
 const UserCandidate *FunctionRegistry::activeCandidate(int id) const

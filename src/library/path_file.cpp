@@ -1,6 +1,7 @@
 #include "library/path_file.h"
 
 #include "app/constants.h"
+#include "app/regular_file.h"
 #include "app/settings.h"
 
 #include <QDir>
@@ -19,7 +20,7 @@ bool read(const QString &file, QStringList &directories)
 {
     directories.clear();
     QFile in(file);
-    if (!in.open(QIODevice::ReadOnly | QIODevice::Text))
+    if (!RegularFile::openForReading(in, QIODevice::Text))
         return false;
     for (const QByteArray &line : in.readAll().split('\n')) {
         const QString entry = QString::fromLocal8Bit(line).trimmed();

@@ -148,6 +148,10 @@ bool String::append(const String &tail)
     if (total > _data->capacity) {
         const int64_t doubled = int64_t(_data->capacity) * 2;
         const int room = doubled > 0x7ffffff0 ? 0x7ffffff0 : doubled < total ? total : int(doubled);
+        // Growth obeys the same limit as any new block; a refusal leaves the
+        // caller's copying path to report it.
+        if (!AllocationLimit::allows(uint64_t(room) + 1, uint64_t(room - _data->capacity)))
+            return false;
         auto *d = static_cast<Data *>(std::realloc(_data, sizeof(Data) + size_t(room)));
         if (!d)
             return false;

@@ -1,3 +1,4 @@
+#include "values/allocation_limit.h"
 #include "values/index_hash.h"
 #include "values/list.h"
 #include "values/variable.h"
@@ -262,6 +263,21 @@ private slots:
         QCOMPARE(joined.toQString(), QStringLiteral("abcde"));
         QCOMPARE(a.refCount(), 1);
         QCOMPARE(String::fromQString(QStringLiteral("caf\u00e9")).toByteArray(), QByteArray("caf\xe9"));
+    }
+
+    // Growing a text in place obeys the allocation limit like a new block.
+    void stringAppendLimit()
+    {
+        String s("x");
+        const String piece(QByteArray(4096, 'y').constData());
+        AllocationLimit::setUserLimit(uint64_t(1) << 20);
+        int appended = 0;
+        while (appended < 1000 && s.append(piece))
+            ++appended;
+        AllocationLimit::setUserLimit(0);
+        QVERIFY(appended > 0 && appended < 1000);
+        QVERIFY(s.length() <= 1 << 20);
+        QVERIFY(s.append(piece)); // the limit lifted, it grows again
     }
 
     void stringCompare_data()

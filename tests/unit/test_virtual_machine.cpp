@@ -4,7 +4,9 @@
 #include "values/index_hash.h"
 #include "values/output_list.h"
 
+#include <QFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -76,6 +78,31 @@ private slots:
             QVERIFY(OutputList::instance().at(0).report.name.contains(QLatin1String("clear does not free names")));
         }
         QCOMPARE(symbols.size(), 65535);
+    }
+
+    // A script file may leave names beyond the ids compiled code can
+    // address; the workspace view is told about them like any other.
+    void namesBeyondCompiledIds()
+    {
+        struct Host : EngineHost {
+            std::vector<int> updated;
+            void updateWorkspace(const std::vector<int> &ids, const std::vector<int> &) override { updated = ids; }
+        } host;
+        VirtualMachine vm(&host);
+        IndexHash &symbols = vm.interactiveScript()->symbols();
+        while (symbols.size() < 65540)
+            symbols.insert(QStringLiteral("n%1").arg(symbols.size()));
+        QTemporaryDir dir;
+        QFile script(dir.filePath(QStringLiteral("late.l")));
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("late = 7;\n");
+        script.close();
+        submit(vm, QStringLiteral("run \"%1\"").arg(script.fileName()));
+        QCOMPARE(errorCodes(), QString());
+        const int late = symbols.indexOf(QStringLiteral("late"));
+        QCOMPARE(late, 65540);
+        QVERIFY(std::find(host.updated.begin(), host.updated.end(), late) != host.updated.end());
+        QVERIFY(std::find(host.updated.begin(), host.updated.end(), late - 65536) == host.updated.end());
     }
 };
 
